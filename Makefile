@@ -1,0 +1,41 @@
+# The README's commands. Every target installs what it needs first.
+BUILD_DIR ?= build
+BENCH_DIR ?= build-bench
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test demo bench test-asan test-tsan format clean
+
+all: build
+
+deps:
+	./scripts/install-deps
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+demo: build
+	./$(BUILD_DIR)/solver_demo
+
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIVO_BUILD_TESTS=OFF
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+	@set -e; for b in $(BENCH_DIR)/bench_*; do echo "== $$b"; $$b; done
+
+test-asan:
+	$(MAKE) test BUILD_DIR=build-asan CMAKE_FLAGS="-DKIVO_SANITIZE=address -DKIVO_BUILD_BENCHMARKS=OFF"
+
+test-tsan:
+	$(MAKE) test BUILD_DIR=build-tsan CMAKE_FLAGS="-DKIVO_SANITIZE=thread -DKIVO_BUILD_BENCHMARKS=OFF"
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-bench build-asan build-tsan
