@@ -1,0 +1,176 @@
+#pragma once
+
+// An incremental linear constraint solver in the Cassowary family.
+//
+// Constraints are linear equations and inequalities over `Variable`s, each with a priority from 1 to
+// 1000. Priority 1000 is required: the solver either satisfies it exactly or refuses it. Lower priorities
+// are preferences, ranked strictly: a constraint of priority 999 is never given up to satisfy any number
+// of constraints of priority 750 or below, however many there are. Within one priority, the solver
+// minimises the sum of the violations.
+//
+// Edit variables let a caller move a variable repeatedly (a window being resized, a drag) and re-solve
+// incrementally: `addEditVariable` once, then `suggestValue` and `updateVariables` as often as needed.
+//
+// The solver is built for layouts with tens of thousands of views: chains of positions (each view below
+// the previous one) are kept as definitions that are evaluated in order instead of being folded into the
+// simplex tableau, where they would fill rows quadratically; the tableau keeps an index from each symbol
+// to the rows that use it, so a pivot touches only those rows.
+//
+// A `Solver` is not thread-safe; use one from one thread at a time.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ui {
+
+// Layout priorities as the platform states them: 1 to 1000, where 1000 is required.
+namespace priority {
+inline constexpr float required = 1000.0f;
+inline constexpr float defaultHigh = 750.0f;
+inline constexpr float defaultLow = 250.0f;
+inline constexpr float fittingSizeLevel = 50.0f;
+} // namespace priority
+
+// A variable of the solver: a value-like handle to shared state, so copies denote the same variable.
+// Its value is written by `Solver::updateVariables`.
+class Variable {
+public:
+    explicit Variable(std::string name = {});
+
+    const std::string& name() const { return data_->name; }
+    void setName(std::string name) { data_->name = std::move(name); }
+    double value() const { return data_->value; }
+
+    // Identity: two handles are the same variable when they share state.
+    bool sameAs(const Variable& other) const { return data_ == other.data_; }
+    std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(data_.get()); }
+
+private:
+    friend class Solver;
+    struct Data {
+        std::string name;
+        double value = 0.0;
+        std::uint64_t serial = 0; // creation order: the solver prefers to express newer variables
+                                  // in terms of older ones (children in terms of their containers)
+    };
+    std::shared_ptr<Data> data_;
+};
+
+struct Term {
+    Variable variable;
+    double coefficient = 1.0;
+};
+
+// A linear expression: sum of terms plus a constant. Terms naming the same variable are allowed; the
+// solver adds them up.
+struct Expression {
+    std::vector<Term> terms;
+    double constant = 0.0;
+
+    Expression() = default;
+    Expression(double c) : constant(c) {}              // NOLINT(google-explicit-constructor): reads like math
+    Expression(const Variable& v) : terms{{v, 1.0}} {} // NOLINT(google-explicit-constructor)
+    Expression(Term t) : terms{std::move(t)} {}        // NOLINT(google-explicit-constructor)
+    Expression(std::vector<Term> t, double c) : terms(std::move(t)), constant(c) {}
+
+    double value() const;
+};
+
+Expression operator+(Expression a, const Expression& b);
+Expression operator-(Expression a, const Expression& b);
+Expression operator-(Expression a);
+Expression operator*(Expression a, double k);
+Expression operator*(double k, Expression a);
+Expression operator/(Expression a, double k);
+
+enum class Relation { equal, lessOrEqual, greaterOrEqual };
+
+// A constraint `lhs relation rhs` at a priority. Like `Variable`, a handle: copies are the same
+// constraint, and the solver knows a constraint by this identity.
+class Constraint {
+public:
+    Constraint(const Expression& lhs, Relation relation, const Expression& rhs,
+               float priority = priority::required);
+
+    // lhs - rhs, with terms of one variable merged.
+    const Expression& expression() const { return data_->expression; }
+    Relation relation() const { return data_->relation; }
+    float priority() const { return data_->priority; }
+    bool isRequired() const { return data_->priority >= priority::required; }
+
+    bool sameAs(const Constraint& other) const { return data_ == other.data_; }
+    std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(data_.get()); }
+
+private:
+    struct Data {
+        Expression expression;
+        Relation relation;
+        float priority;
+    };
+    std::shared_ptr<const Data> data_;
+};
+
+enum class SolverStatus {
+    ok,
+    unsatisfiable,         // a required constraint contradicts the required constraints already added
+    duplicateConstraint,   // the constraint was added before
+    unknownConstraint,     // removing a constraint that was never added (or was removed)
+    duplicateEditVariable, // addEditVariable twice for one variable
+    unknownEditVariable,   // suggestValue or removeEditVariable without addEditVariable
+    invalidPriority,       // priority not within 1...1000 (edit variables: 1...1000 too)
+    nonFiniteValue,        // a NaN or infinite coefficient, constant or suggested value
+};
+
+std::string_view describe(SolverStatus status);
+
+class Solver {
+public:
+    Solver();
+    ~Solver();
+    Solver(const Solver&) = delete;
+    Solver& operator=(const Solver&) = delete;
+    Solver(Solver&&) noexcept;
+    Solver& operator=(Solver&&) noexcept;
+
+    // Adds a constraint. A required constraint that cannot be satisfied together with the required
+    // constraints already present is refused with `unsatisfiable`, and the solver is left holding exactly
+    // the constraints it held before.
+    SolverStatus addConstraint(const Constraint& constraint);
+    SolverStatus removeConstraint(const Constraint& constraint);
+    bool hasConstraint(const Constraint& constraint) const;
+
+    // An edit variable at a priority below required, or at 1000, which is held above every other
+    // preference but still yields to required constraints. Suggesting a value then pulls the variable
+    // towards it with that priority.
+    SolverStatus addEditVariable(const Variable& variable, float priority);
+    SolverStatus removeEditVariable(const Variable& variable);
+    bool hasEditVariable(const Variable& variable) const;
+    SolverStatus suggestValue(const Variable& variable, double value);
+
+    // Writes the current solution into every variable the solver knows.
+    void updateVariables();
+
+    // Forgets every constraint and edit variable.
+    void reset();
+
+    std::size_t constraintCount() const;
+
+    // Statistics for benchmarks and diagnostics.
+    struct Stats {
+        std::size_t definitions = 0; // required equalities kept as ordered definitions
+        std::size_t rows = 0;        // rows of the simplex tableau
+        std::size_t cells = 0;       // non-zero entries of those rows
+        std::size_t symbols = 0;     // variables plus slack, error and dummy symbols, dead ones included
+        std::size_t rebuilds = 0;    // times the tableau was rebuilt after a removal
+    };
+    Stats stats() const;
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace ui

@@ -1,0 +1,1223 @@
+#include "solver_row.h"
+
+#include <ui/constraints/solver.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cassert>
+#include <unordered_map>
+
+// How the solver is organised
+// ---------------------------
+// Two tiers hold the constraints.
+//
+// 1. Definitions. A required equality that mentions a variable nothing in the tableau uses yet is kept
+//    as a definition of that variable: `v := constant + sum(coefficient * other)`. Definitions may
+//    refer to other definitions, never in a cycle. A chain such as "each view's top is the previous
+//    view's bottom plus 10" becomes a chain of short definitions evaluated in order, where a textbook
+//    tableau would fold every earlier link into every later row and grow quadratically.
+//
+// 2. The tableau. Every other constraint goes into an incremental simplex tableau in the manner of
+//    Cassowary (Badros, Borning and Stuckey), after the definitions it mentions have been expanded into
+//    the variables they stand for. Rows are sparse, and each symbol keeps the list of rows that use it,
+//    so a pivot or an edit touches only those rows. The objective has symbolic weights, so priorities
+//    rank strictly.
+//
+// Removing a constraint of the tableau is the classic marker pivot. Removing a definition is exact as
+// well: while no tableau row was built from it, the variable simply becomes free again; otherwise the
+// solver rebuilds both tiers from the remaining constraints before its next use, so that a burst of
+// removals costs one rebuild.
+
+namespace ui {
+
+using namespace detail;
+
+// --- Variable, Expression, Constraint ---------------------------------------------------------------
+
+Variable::Variable(std::string name) : data_(std::make_shared<Data>()) {
+    static std::atomic<std::uint64_t> serials{0};
+    data_->name = std::move(name);
+    data_->serial = ++serials;
+}
+
+double Expression::value() const {
+    double v = constant;
+    for (const Term& t : terms)
+        v += t.coefficient * t.variable.value();
+    return v;
+}
+
+Expression operator+(Expression a, const Expression& b) {
+    a.terms.insert(a.terms.end(), b.terms.begin(), b.terms.end());
+    a.constant += b.constant;
+    return a;
+}
+
+Expression operator-(Expression a) {
+    for (Term& t : a.terms)
+        t.coefficient = -t.coefficient;
+    a.constant = -a.constant;
+    return a;
+}
+
+Expression operator-(Expression a, const Expression& b) {
+    return std::move(a) + (-b);
+}
+
+Expression operator*(Expression a, double k) {
+    for (Term& t : a.terms)
+        t.coefficient *= k;
+    a.constant *= k;
+    return a;
+}
+
+Expression operator*(double k, Expression a) {
+    return std::move(a) * k;
+}
+Expression operator/(Expression a, double k) {
+    return std::move(a) * (1.0 / k);
+}
+
+namespace {
+
+// lhs - rhs with the terms of each variable merged and cancelled terms dropped.
+Expression normalise(const Expression& lhs, const Expression& rhs) {
+    Expression out;
+    out.constant = lhs.constant - rhs.constant;
+    out.terms.reserve(lhs.terms.size() + rhs.terms.size());
+    auto addTerm = [&out](const Term& t, double sign) {
+        for (Term& existing : out.terms) {
+            if (existing.variable.sameAs(t.variable)) {
+                existing.coefficient += sign * t.coefficient;
+                return;
+            }
+        }
+        out.terms.push_back({t.variable, sign * t.coefficient});
+    };
+    for (const Term& t : lhs.terms)
+        addTerm(t, 1.0);
+    for (const Term& t : rhs.terms)
+        addTerm(t, -1.0);
+    std::erase_if(out.terms, [](const Term& t) { return t.coefficient == 0.0; });
+    return out;
+}
+
+} // namespace
+
+Constraint::Constraint(const Expression& lhs, Relation relation, const Expression& rhs, float priority)
+    : data_(std::make_shared<const Data>(Data{normalise(lhs, rhs), relation, priority})) {}
+
+std::string_view describe(SolverStatus status) {
+    switch (status) {
+    case SolverStatus::ok:
+        return "ok";
+    case SolverStatus::unsatisfiable:
+        return "the required constraint cannot be satisfied together with the required constraints "
+               "already in the solver";
+    case SolverStatus::duplicateConstraint:
+        return "the constraint is already in the solver";
+    case SolverStatus::unknownConstraint:
+        return "the constraint is not in the solver";
+    case SolverStatus::duplicateEditVariable:
+        return "the variable is already an edit variable";
+    case SolverStatus::unknownEditVariable:
+        return "the variable is not an edit variable";
+    case SolverStatus::invalidPriority:
+        return "priorities must be greater than 0 and at most 1000";
+    case SolverStatus::nonFiniteValue:
+        return "coefficients, constants and suggested values must be finite numbers";
+    }
+    return "unknown solver status";
+}
+
+// --- The implementation -----------------------------------------------------------------------------
+
+class Solver::Impl {
+public:
+    SolverStatus add(const Constraint& c);
+    SolverStatus remove(const Constraint& c);
+    bool has(const Constraint& c) const { return recordIndex_.find(c.id()) != nullptr; }
+    SolverStatus addEdit(const Variable& v, float priority);
+    SolverStatus removeEdit(const Variable& v);
+    bool hasEdit(const Variable& v) const { return edits_.count(v.id()) != 0; }
+    SolverStatus suggest(const Variable& v, double value);
+    void update();
+    void reset();
+    std::size_t constraintCount() const { return recordIndex_.size(); }
+    Stats stats() const;
+
+private:
+    // The markers that let a constraint of the tableau be found and removed again: `marker` is its
+    // slack, dummy or first error symbol; `other` the second error symbol of a preferred equality.
+    struct Tag {
+        Sym marker = kNoSym;
+        Sym other = kNoSym;
+    };
+
+    struct Record {
+        Constraint constraint;
+        std::uint64_t order = 0;
+        Tag tag;
+        Sym defined = kNoSym; // the variable this constraint defines, when it is a definition
+        bool edit = false;    // the constraint of an edit variable
+        bool alive = true;
+    };
+
+    struct Edit {
+        Variable variable;
+        Constraint constraint;
+        double constant = 0.0;
+        std::uint64_t order = 0;
+    };
+
+    struct SymInfo {
+        SymKind kind = SymKind::external;
+        std::uint32_t row = kNone;                // slot of the tableau row this symbol is basic in
+        std::uint32_t definition = kNone;         // index into defs_ when the symbol is defined
+        bool inTableau = false;                   // has been in a tableau row: can no longer be defined
+        bool referenced = false;                  // appears in some definition
+        bool expanded = false;                    // its definition has been folded into a tableau row
+        bool dirty = false;                       // queued in dirty_ as a candidate to enter the basis
+        std::shared_ptr<Variable::Data> variable; // external symbols only
+        std::vector<std::uint32_t> column;        // row slots that may contain the symbol
+        SymbolicWeight objective;                 // its weight in the objective while parametric
+    };
+
+    struct TableauRow {
+        Row row;
+        Sym basic = kNoSym;
+        bool alive = false;
+        std::uint64_t stamp = 0;
+    };
+
+    struct Definition {
+        Sym sym = kNoSym;
+        Row expr; // sym = expr.constant + sum(cells)
+        bool alive = false;
+    };
+
+    // Symbols.
+    Sym newSymbol(SymKind kind);
+    Sym symbolFor(const Variable& v);
+    bool isBasic(Sym s) const { return syms_[s].row != kNone; }
+    bool isDefined(Sym s) const { return syms_[s].definition != kNone; }
+    bool isRestricted(Sym s) const { return syms_[s].kind != SymKind::external; }
+
+    // Definitions.
+    Sym chooseDefinitionSubject(const Expression& e);
+    void define(Sym s, const Expression& e);
+
+    // Tableau.
+    Row expand(const Expression& e);
+    Row createRow(const Expression& e, Relation relation, float priority, bool required, Tag& tag);
+    Sym chooseSubject(const Row& row, const Tag& tag) const;
+    bool allDummies(const Row& row) const;
+    bool addWithArtificialVariable(Row row, const Tag& tag);
+    std::uint32_t insertRow(Sym basic, Row row);
+    Row takeRow(std::uint32_t slot);
+    void addToRow(std::uint32_t slot, Sym s, double k);
+    const std::vector<std::uint32_t>& rowsContaining(Sym s);
+    void substitute(Sym s, const Row& row);
+    void pivot(std::uint32_t slot, Sym entering);
+    void optimize();
+    bool optimizeArtificial(Row& artificial);
+    void dualOptimize();
+    std::uint32_t markerLeavingRow(Sym marker);
+    void removeFromTableau(const Tag& tag, float priority);
+    void dropMarkerRow(Sym marker);
+    void rebuildObjective();
+    void adjustObjective(Sym s, float priority, double amount);
+    void markDirty(Sym s);
+
+    // Whole constraints.
+    SolverStatus addRecord(const Constraint& c, bool edit, Tag& tag, Sym& defined);
+    void rebuildIfNeeded();
+    void storeRecord(Record record);
+    Record takeRecord(std::uintptr_t id);
+    void scheduleCompactionIfWasteful();
+
+    std::vector<SymInfo> syms_;
+    IdMap varSyms_;
+    std::vector<TableauRow> rows_;
+    std::vector<std::uint32_t> freeRows_;
+    std::vector<Definition> defs_;
+    std::vector<std::uint32_t> freeDefs_;
+    std::vector<Record> records_; // by slot; dead slots are reused
+    std::vector<std::uint32_t> freeRecords_;
+    IdMap recordIndex_; // constraint identity -> slot in records_
+    std::unordered_map<std::uintptr_t, Edit> edits_;
+    std::vector<Sym> dirty_;
+    std::vector<Sym> infeasible_;
+    std::vector<std::uint32_t> scratchRows_;
+    std::vector<std::uint32_t> scratchSubstitute_;
+    std::vector<Sym> scratchTouched_;
+    std::vector<Sym> scratchOrder_;
+    std::vector<std::pair<Sym, std::size_t>> scratchStack_;
+    std::uint64_t stamp_ = 0;
+    std::uint64_t nextOrder_ = 0;
+    std::size_t liveDefinitions_ = 0;
+    std::size_t liveRows_ = 0;
+    std::size_t rebuilds_ = 0;
+    bool needsRebuild_ = false;
+
+    // Phase one of adding a row that has no obvious subject: the artificial objective, when active.
+    Row* artificial_ = nullptr;
+
+    // Scratch space of `expand` and `update`: per-symbol accumulators and visit marks.
+    std::vector<double> acc_;
+    std::vector<std::uint64_t> mark_;
+    std::vector<std::uint64_t> done_;
+};
+
+// --- symbols ---
+
+Sym Solver::Impl::newSymbol(SymKind kind) {
+    const Sym s = static_cast<Sym>(syms_.size());
+    SymInfo& info = syms_.emplace_back();
+    info.kind = kind;
+    acc_.push_back(0.0);
+    mark_.push_back(0);
+    done_.push_back(0);
+    return s;
+}
+
+Sym Solver::Impl::symbolFor(const Variable& v) {
+    auto [value, inserted] = varSyms_.tryEmplace(v.id(), static_cast<std::uint32_t>(syms_.size()));
+    if (inserted) {
+        newSymbol(SymKind::external);
+        syms_[*value].variable = v.data_;
+    }
+    return *value;
+}
+
+void Solver::Impl::markDirty(Sym s) {
+    if (!syms_[s].dirty) {
+        syms_[s].dirty = true;
+        dirty_.push_back(s);
+    }
+}
+
+void Solver::Impl::adjustObjective(Sym s, float priority, double amount) {
+    syms_[s].objective.add(priority, amount);
+    markDirty(s);
+}
+
+// --- definitions ---
+
+// A required equality can define a variable that appears in no tableau row and has no definition yet.
+// Only the newest variable of the equation is considered: layouts are built containers first, so the
+// newest variable is the child being placed ("this view's top is the previous view's bottom plus 10"),
+// and defining it keeps chains running from containers to children. Defining an older variable (a
+// container's width in terms of its first child) would make every later child depend on that child.
+// Every definition thus refers only to variables older than the one it defines, so following definitions
+// always leads to older variables and can never come back to where it started: no cycle can form.
+Sym Solver::Impl::chooseDefinitionSubject(const Expression& e) {
+    const Term* newest = nullptr;
+    for (const Term& t : e.terms)
+        if (!newest || t.variable.data_->serial > newest->variable.data_->serial)
+            newest = &t;
+    if (!newest || nearZero(newest->coefficient))
+        return kNoSym;
+    const Sym s = symbolFor(newest->variable);
+    const SymInfo& info = syms_[s];
+    if (info.inTableau || info.definition != kNone)
+        return kNoSym;
+    return s;
+}
+
+void Solver::Impl::define(Sym s, const Expression& e) {
+    // e = a*s + rest = 0, so s = -(rest) / a.
+    double a = 0.0;
+    Row expr(e.constant);
+    for (const Term& t : e.terms) {
+        const Sym ts = symbolFor(t.variable);
+        if (ts == s)
+            a += t.coefficient;
+        else
+            expr.add(ts, t.coefficient);
+    }
+    expr.scale(-1.0 / a);
+    for (const Row::Cell& c : expr.cells())
+        syms_[c.sym].referenced = true;
+
+    std::uint32_t index;
+    if (!freeDefs_.empty()) {
+        index = freeDefs_.back();
+        freeDefs_.pop_back();
+    } else {
+        index = static_cast<std::uint32_t>(defs_.size());
+        defs_.emplace_back();
+    }
+    defs_[index] = Definition{s, std::move(expr), true};
+    syms_[s].definition = index;
+    syms_[s].expanded = false;
+    ++liveDefinitions_;
+}
+
+// --- the tableau ---
+
+// The expression in terms of parametric symbols: definitions are expanded (each reachable definition
+// once, in topological order, so that shared sub-chains are not expanded repeatedly) and basic symbols
+// are replaced by their rows.
+Row Solver::Impl::expand(const Expression& e) {
+    const std::uint64_t stamp = ++stamp_;
+    std::vector<Sym>& touched = scratchTouched_;
+    std::vector<Sym>& order = scratchOrder_; // defined symbols in post-order (dependencies first)
+    touched.clear();
+    order.clear();
+    auto accumulate = [&](Sym s, double k) {
+        if (mark_[s] != stamp) {
+            mark_[s] = stamp;
+            acc_[s] = 0.0;
+            touched.push_back(s);
+        }
+        acc_[s] += k;
+    };
+
+    // Post-order over the definitions reachable from e, iteratively: long chains must not recurse.
+    {
+        const std::uint64_t visit = ++stamp_;
+        std::vector<std::pair<Sym, std::size_t>>& stack = scratchStack_;
+        stack.clear();
+        for (const Term& t : e.terms) {
+            const Sym root = symbolFor(t.variable);
+            if (syms_[root].definition == kNone || done_[root] == visit)
+                continue;
+            done_[root] = visit;
+            stack.push_back({root, 0});
+            while (!stack.empty()) {
+                auto& [s, next] = stack.back();
+                const auto& cells = defs_[syms_[s].definition].expr.cells();
+                if (next < cells.size()) {
+                    const Sym child = cells[next++].sym;
+                    if (syms_[child].definition != kNone && done_[child] != visit) {
+                        done_[child] = visit;
+                        stack.push_back({child, 0});
+                    }
+                } else {
+                    order.push_back(s);
+                    stack.pop_back();
+                }
+            }
+        }
+    }
+
+    double constant = e.constant;
+    for (const Term& t : e.terms)
+        accumulate(symbolFor(t.variable), t.coefficient);
+    // Reverse post-order visits a definition before the definitions it refers to, so each one is
+    // expanded once with its total coefficient.
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const Sym s = *it;
+        const double k = mark_[s] == stamp ? acc_[s] : 0.0;
+        syms_[s].expanded = true;
+        if (k == 0.0)
+            continue;
+        acc_[s] = 0.0;
+        const Row& def = defs_[syms_[s].definition].expr;
+        constant += k * def.constant;
+        for (const Row::Cell& c : def.cells())
+            accumulate(c.sym, k * c.coeff);
+    }
+
+    Row out(constant);
+    for (Sym s : touched) {
+        const double k = acc_[s];
+        if (syms_[s].definition != kNone || nearZero(k))
+            continue;
+        if (syms_[s].row != kNone) {
+            const Row& basic = rows_[syms_[s].row].row;
+            out.constant += k * basic.constant;
+            for (const Row::Cell& c : basic.cells())
+                out.add(c.sym, k * c.coeff);
+        } else {
+            out.add(s, k);
+        }
+    }
+    return out;
+}
+
+Row Solver::Impl::createRow(const Expression& e, Relation relation, float priority, bool required, Tag& tag) {
+    Row row = expand(e);
+    if (relation != Relation::equal) {
+        // expr <= 0 becomes expr + slack = 0; expr >= 0 becomes expr - slack = 0.
+        const double coeff = relation == Relation::lessOrEqual ? 1.0 : -1.0;
+        const Sym slack = newSymbol(SymKind::slack);
+        tag.marker = slack;
+        row.add(slack, coeff);
+        if (!required) {
+            const Sym error = newSymbol(SymKind::error);
+            tag.other = error;
+            row.add(error, -coeff);
+            adjustObjective(error, priority, 1.0);
+        }
+    } else if (!required) {
+        // expr = errorPlus - errorMinus, both weighted.
+        const Sym plus = newSymbol(SymKind::error);
+        const Sym minus = newSymbol(SymKind::error);
+        tag.marker = plus;
+        tag.other = minus;
+        row.add(plus, -1.0);
+        row.add(minus, 1.0);
+        adjustObjective(plus, priority, 1.0);
+        adjustObjective(minus, priority, 1.0);
+    } else {
+        const Sym dummy = newSymbol(SymKind::dummy);
+        tag.marker = dummy;
+        row.add(dummy, 1.0);
+    }
+    // A restricted symbol chosen as the subject must come out non-negative.
+    if (row.constant < 0.0)
+        row.scale(-1.0);
+    return row;
+}
+
+// The symbol a new row is solved for: the newest external variable (see chooseDefinitionSubject), else a
+// restricted marker that comes out non-negative.
+Sym Solver::Impl::chooseSubject(const Row& row, const Tag& tag) const {
+    Sym newest = kNoSym;
+    for (const Row::Cell& c : row.cells())
+        if (syms_[c.sym].kind == SymKind::external &&
+            (newest == kNoSym || syms_[c.sym].variable->serial > syms_[newest].variable->serial))
+            newest = c.sym;
+    if (newest != kNoSym)
+        return newest;
+    for (Sym m : {tag.marker, tag.other}) {
+        if (m == kNoSym)
+            continue;
+        const SymKind k = syms_[m].kind;
+        if ((k == SymKind::slack || k == SymKind::error) && row.coefficient(m) < 0.0)
+            return m;
+    }
+    return kNoSym;
+}
+
+bool Solver::Impl::allDummies(const Row& row) const {
+    return std::all_of(row.cells().begin(), row.cells().end(),
+                       [this](const Row::Cell& c) { return syms_[c.sym].kind == SymKind::dummy; });
+}
+
+std::uint32_t Solver::Impl::insertRow(Sym basic, Row row) {
+    std::uint32_t slot;
+    if (!freeRows_.empty()) {
+        slot = freeRows_.back();
+        freeRows_.pop_back();
+    } else {
+        slot = static_cast<std::uint32_t>(rows_.size());
+        rows_.emplace_back();
+    }
+    for (const Row::Cell& c : row.cells()) {
+        syms_[c.sym].column.push_back(slot);
+        syms_[c.sym].inTableau = true;
+    }
+    rows_[slot].row = std::move(row);
+    rows_[slot].basic = basic;
+    rows_[slot].alive = true;
+    syms_[basic].row = slot;
+    syms_[basic].inTableau = true;
+    ++liveRows_;
+    return slot;
+}
+
+Row Solver::Impl::takeRow(std::uint32_t slot) {
+    TableauRow& r = rows_[slot];
+    syms_[r.basic].row = kNone;
+    r.alive = false;
+    r.basic = kNoSym;
+    freeRows_.push_back(slot);
+    --liveRows_;
+    return std::move(r.row);
+}
+
+void Solver::Impl::addToRow(std::uint32_t slot, Sym s, double k) {
+    if (rows_[slot].row.add(s, k)) {
+        syms_[s].column.push_back(slot);
+        syms_[s].inTableau = true;
+    }
+}
+
+// The live rows that contain s, each once. The symbol's column list is compacted on the way: entries of
+// rows that died or no longer contain s are dropped.
+const std::vector<std::uint32_t>& Solver::Impl::rowsContaining(Sym s) {
+    const std::uint64_t stamp = ++stamp_;
+    auto& column = syms_[s].column;
+    std::size_t kept = 0;
+    for (std::uint32_t slot : column) {
+        TableauRow& r = rows_[slot];
+        if (!r.alive || r.stamp == stamp || !r.row.contains(s))
+            continue;
+        r.stamp = stamp;
+        column[kept++] = slot;
+    }
+    column.resize(kept);
+    scratchRows_.assign(column.begin(), column.end());
+    return scratchRows_;
+}
+
+// s has become basic with `row`: replace it everywhere else.
+void Solver::Impl::substitute(Sym s, const Row& row) {
+    std::vector<std::uint32_t>& slots = scratchSubstitute_;
+    slots = rowsContaining(s);
+    for (std::uint32_t slot : slots) {
+        Row& target = rows_[slot].row;
+        const double k = target.coefficient(s);
+        target.remove(s);
+        target.constant += k * row.constant;
+        for (const Row::Cell& c : row.cells())
+            addToRow(slot, c.sym, k * c.coeff);
+        const Sym basic = rows_[slot].basic;
+        if (isRestricted(basic) && target.constant < 0.0)
+            infeasible_.push_back(basic);
+    }
+    syms_[s].column.clear();
+
+    SymInfo& info = syms_[s];
+    if (!info.objective.isZero()) {
+        const SymbolicWeight w = std::move(info.objective);
+        info.objective.clear();
+        for (const Row::Cell& c : row.cells()) {
+            syms_[c.sym].objective.addScaled(w, c.coeff);
+            markDirty(c.sym);
+        }
+    }
+    if (artificial_) {
+        const double k = artificial_->coefficient(s);
+        if (k != 0.0) {
+            artificial_->remove(s);
+            artificial_->constant += k * row.constant;
+            for (const Row::Cell& c : row.cells())
+                artificial_->add(c.sym, k * c.coeff);
+        }
+    }
+}
+
+// The basic symbol of `slot` leaves the basis and `entering` takes its place.
+void Solver::Impl::pivot(std::uint32_t slot, Sym entering) {
+    TableauRow& r = rows_[slot];
+    const Sym leaving = r.basic;
+    syms_[leaving].row = kNone;
+    r.row.solveFor(leaving, entering);
+    syms_[leaving].column.push_back(slot);
+    r.basic = entering;
+    syms_[entering].row = slot;
+    // The pivot row no longer contains `entering`, so substitution leaves it alone.
+    substitute(entering, r.row);
+}
+
+// Primal simplex on the objective. Only symbols whose weight changed since the last optimum can have
+// become improving, so only those are examined.
+void Solver::Impl::optimize() {
+    while (true) {
+        Sym entering = kNoSym;
+        int direction = 0;
+        while (!dirty_.empty()) {
+            const Sym s = dirty_.back();
+            const SymInfo& info = syms_[s];
+            if (info.row == kNone && info.kind != SymKind::dummy) {
+                const int sign = info.objective.sign();
+                if (sign < 0) {
+                    entering = s;
+                    direction = 1; // increase s
+                    break;
+                }
+                if (sign > 0 && info.kind == SymKind::external) {
+                    entering = s;
+                    direction = -1; // an unrestricted symbol may also decrease
+                    break;
+                }
+            }
+            syms_[s].dirty = false;
+            dirty_.pop_back();
+        }
+        if (entering == kNoSym)
+            return;
+
+        // Ratio test: the restricted basic symbol that reaches zero first as `entering` moves.
+        std::uint32_t leaving = kNone;
+        double best = 0.0;
+        for (std::uint32_t slot : rowsContaining(entering)) {
+            const TableauRow& r = rows_[slot];
+            if (!isRestricted(r.basic))
+                continue;
+            const double coeff = r.row.coefficient(entering) * direction;
+            if (coeff < 0.0) {
+                const double ratio = -r.row.constant / coeff;
+                if (leaving == kNone || ratio < best) {
+                    best = ratio;
+                    leaving = slot;
+                }
+            }
+        }
+        if (leaving == kNone) {
+            // Unbounded in this direction: impossible while every weight sits on non-negative error
+            // symbols. Stop looking at this symbol rather than loop.
+            syms_[entering].dirty = false;
+            dirty_.pop_back();
+            continue;
+        }
+        pivot(leaving, entering);
+    }
+}
+
+// Primal simplex on the artificial objective of phase one; returns false if it could not be finished.
+bool Solver::Impl::optimizeArtificial(Row& artificial) {
+    for (std::size_t guard = 0; guard < 1000000; ++guard) {
+        Sym entering = kNoSym;
+        for (const Row::Cell& c : artificial.cells()) {
+            if (syms_[c.sym].kind != SymKind::dummy && c.coeff < 0.0) {
+                entering = c.sym;
+                break;
+            }
+        }
+        if (entering == kNoSym)
+            return true;
+        std::uint32_t leaving = kNone;
+        double best = 0.0;
+        for (std::uint32_t slot : rowsContaining(entering)) {
+            const TableauRow& r = rows_[slot];
+            if (!isRestricted(r.basic))
+                continue;
+            const double coeff = r.row.coefficient(entering);
+            if (coeff < 0.0) {
+                const double ratio = -r.row.constant / coeff;
+                if (leaving == kNone || ratio < best) {
+                    best = ratio;
+                    leaving = slot;
+                }
+            }
+        }
+        if (leaving == kNone)
+            return false;
+        pivot(leaving, entering);
+    }
+    return false;
+}
+
+// Dual simplex: restores feasibility of rows whose constant went negative after an edit.
+void Solver::Impl::dualOptimize() {
+    while (!infeasible_.empty()) {
+        const Sym leaving = infeasible_.back();
+        infeasible_.pop_back();
+        const std::uint32_t slot = syms_[leaving].row;
+        if (slot == kNone)
+            continue;
+        const Row& row = rows_[slot].row;
+        if (row.constant >= 0.0)
+            continue;
+        Sym entering = kNoSym;
+        double enteringCoeff = 0.0;
+        for (const Row::Cell& c : row.cells()) {
+            if (c.coeff <= 0.0 || syms_[c.sym].kind == SymKind::dummy)
+                continue;
+            if (entering == kNoSym ||
+                SymbolicWeight::compareRatios(syms_[c.sym].objective, c.coeff, syms_[entering].objective,
+                                              enteringCoeff) < 0) {
+                entering = c.sym;
+                enteringCoeff = c.coeff;
+            }
+        }
+        if (entering == kNoSym)
+            continue; // cannot happen for a feasible system; leave the row rather than loop
+        pivot(slot, entering);
+    }
+}
+
+// The row in which to pivot a parametric marker into the basis so that its constraint can be dropped,
+// keeping the other rows feasible.
+std::uint32_t Solver::Impl::markerLeavingRow(Sym marker) {
+    std::uint32_t first = kNone, second = kNone, third = kNone;
+    double r1 = 0.0, r2 = 0.0;
+    for (std::uint32_t slot : rowsContaining(marker)) {
+        const TableauRow& r = rows_[slot];
+        const double c = r.row.coefficient(marker);
+        if (!isRestricted(r.basic)) {
+            third = slot;
+        } else if (c < 0.0) {
+            const double ratio = -r.row.constant / c;
+            if (first == kNone || ratio < r1) {
+                r1 = ratio;
+                first = slot;
+            }
+        } else {
+            const double ratio = r.row.constant / c;
+            if (second == kNone || ratio < r2) {
+                r2 = ratio;
+                second = slot;
+            }
+        }
+    }
+    if (first != kNone)
+        return first;
+    if (second != kNone)
+        return second;
+    return third;
+}
+
+void Solver::Impl::removeFromTableau(const Tag& tag, float priority) {
+    // Take the constraint's weights out of the objective.
+    for (Sym m : {tag.marker, tag.other}) {
+        if (m == kNoSym || syms_[m].kind != SymKind::error)
+            continue;
+        if (syms_[m].row != kNone) {
+            const Row& row = rows_[syms_[m].row].row;
+            for (const Row::Cell& c : row.cells())
+                adjustObjective(c.sym, priority, -c.coeff);
+        } else {
+            adjustObjective(m, priority, -1.0);
+        }
+    }
+    dropMarkerRow(tag.marker);
+    for (Sym m : {tag.marker, tag.other}) {
+        if (m != kNoSym) {
+            syms_[m].objective.clear();
+            syms_[m].column.clear();
+        }
+    }
+    optimize();
+}
+
+// Drops the constraint that `marker` belongs to: its row directly if the marker is basic, otherwise the
+// row it is pivoted into. The marker appears in no other constraint, so no remaining row depends on the
+// dropped one.
+void Solver::Impl::dropMarkerRow(Sym marker) {
+    if (syms_[marker].row != kNone) {
+        takeRow(syms_[marker].row);
+        return;
+    }
+    const std::uint32_t slot = markerLeavingRow(marker);
+    if (slot == kNone)
+        return; // a redundant constraint left no trace in the tableau
+    const Sym leaving = rows_[slot].basic;
+    Row row = takeRow(slot);
+    row.solveFor(leaving, marker);
+    substitute(marker, row);
+}
+
+// Recomputes the objective from the error symbols of the constraints in the tableau. Needed only after a
+// failed phase one, whose pivots may have expressed the objective through the refused row.
+void Solver::Impl::rebuildObjective() {
+    for (SymInfo& info : syms_)
+        info.objective.clear();
+    for (const Record& record : records_) {
+        if (!record.alive)
+            continue;
+        for (Sym m : {record.tag.marker, record.tag.other}) {
+            if (m == kNoSym || syms_[m].kind != SymKind::error)
+                continue;
+            const float p = record.constraint.priority();
+            if (syms_[m].row != kNone) {
+                for (const Row::Cell& c : rows_[syms_[m].row].row.cells())
+                    adjustObjective(c.sym, p, c.coeff);
+            } else {
+                adjustObjective(m, p, 1.0);
+            }
+        }
+    }
+}
+
+bool Solver::Impl::addWithArtificialVariable(Row row, const Tag& tag) {
+    // Phase one: an artificial symbol takes the new row as its basic row; minimising it to zero proves
+    // the row satisfiable and leaves the tableau ready for it.
+    const Sym art = newSymbol(SymKind::slack);
+    Row artificial = row;
+    insertRow(art, std::move(row));
+    artificial_ = &artificial;
+    optimizeArtificial(artificial);
+    artificial_ = nullptr;
+    const bool success = nearZero(artificial.constant);
+
+    if (!success) {
+        // The tableau holds the old constraints plus the refused row (relaxed by the artificial symbol).
+        // Dropping the row of the refused constraint's marker takes exactly that row out again.
+        dropMarkerRow(tag.marker);
+        for (std::uint32_t slot : rowsContaining(art))
+            rows_[slot].row.remove(art);
+        syms_[art].column.clear();
+        syms_[tag.marker].column.clear();
+        rebuildObjective();
+        optimize();
+        return false;
+    }
+
+    if (syms_[art].row != kNone) {
+        const std::uint32_t slot = syms_[art].row;
+        if (rows_[slot].row.empty()) {
+            takeRow(slot); // the new row was implied by the others
+        } else {
+            // Pivot the artificial symbol out; prefer a restricted symbol, and fall back to a dummy of
+            // a redundant equality so that the constraint can still be found on removal.
+            Sym entering = kNoSym;
+            for (const Row::Cell& c : rows_[slot].row.cells()) {
+                const SymKind k = syms_[c.sym].kind;
+                if (k == SymKind::slack || k == SymKind::error) {
+                    entering = c.sym;
+                    break;
+                }
+            }
+            if (entering == kNoSym)
+                entering = rows_[slot].row.contains(tag.marker) ? tag.marker : rows_[slot].row.cells()[0].sym;
+            pivot(slot, entering);
+        }
+    }
+    for (std::uint32_t slot : rowsContaining(art))
+        rows_[slot].row.remove(art);
+    syms_[art].column.clear();
+    syms_[art].objective.clear();
+    return true;
+}
+
+// --- whole constraints ---
+
+void Solver::Impl::storeRecord(Record record) {
+    const std::uintptr_t id = record.constraint.id();
+    std::uint32_t slot;
+    if (!freeRecords_.empty()) {
+        slot = freeRecords_.back();
+        freeRecords_.pop_back();
+        records_[slot] = std::move(record);
+    } else {
+        slot = static_cast<std::uint32_t>(records_.size());
+        records_.push_back(std::move(record));
+    }
+    recordIndex_.tryEmplace(id, slot);
+}
+
+Solver::Impl::Record Solver::Impl::takeRecord(std::uintptr_t id) {
+    const std::uint32_t slot = *recordIndex_.find(id);
+    recordIndex_.erase(id);
+    Record record = std::move(records_[slot]);
+    records_[slot].alive = false;
+    freeRecords_.push_back(slot);
+    return record;
+}
+
+SolverStatus Solver::Impl::addRecord(const Constraint& c, bool edit, Tag& tag, Sym& defined) {
+    const Expression& e = c.expression();
+    const bool required = !edit && c.isRequired();
+    if (required && c.relation() == Relation::equal) {
+        const Sym subject = chooseDefinitionSubject(e);
+        if (subject != kNoSym) {
+            define(subject, e);
+            defined = subject;
+            return SolverStatus::ok;
+        }
+    }
+
+    Row row = createRow(e, c.relation(), c.priority(), required, tag);
+    Sym subject = chooseSubject(row, tag);
+    if (subject == kNoSym && allDummies(row)) {
+        if (!nearZero(row.constant))
+            return SolverStatus::unsatisfiable;
+        subject = tag.marker; // redundant but consistent: keep it so that it can be removed later
+    }
+    if (subject == kNoSym) {
+        if (!addWithArtificialVariable(std::move(row), tag))
+            return SolverStatus::unsatisfiable;
+    } else {
+        row.solveFor(subject);
+        substitute(subject, row);
+        insertRow(subject, std::move(row));
+    }
+    optimize();
+    return SolverStatus::ok;
+}
+
+namespace {
+
+bool finite(const Constraint& c) {
+    if (!std::isfinite(c.expression().constant))
+        return false;
+    return std::all_of(c.expression().terms.begin(), c.expression().terms.end(),
+                       [](const Term& t) { return std::isfinite(t.coefficient); });
+}
+
+bool validPriority(float p) {
+    return std::isfinite(p) && p > 0.0f && p <= priority::required;
+}
+
+} // namespace
+
+SolverStatus Solver::Impl::add(const Constraint& c) {
+    if (has(c))
+        return SolverStatus::duplicateConstraint;
+    if (!validPriority(c.priority()))
+        return SolverStatus::invalidPriority;
+    if (!finite(c))
+        return SolverStatus::nonFiniteValue;
+    rebuildIfNeeded();
+    Tag tag;
+    Sym defined = kNoSym;
+    const std::uint64_t order = nextOrder_++;
+    const SolverStatus status = addRecord(c, false, tag, defined);
+    if (status == SolverStatus::ok)
+        storeRecord(Record{c, order, tag, defined, false});
+    return status;
+}
+
+SolverStatus Solver::Impl::remove(const Constraint& c) {
+    const std::uint32_t* slot = recordIndex_.find(c.id());
+    if (!slot || records_[*slot].edit)
+        return SolverStatus::unknownConstraint;
+    const Record record = takeRecord(c.id());
+    if (needsRebuild_)
+        return SolverStatus::ok; // the rebuild will leave it out
+    if (record.defined != kNoSym) {
+        SymInfo& info = syms_[record.defined];
+        if (info.expanded) {
+            // Tableau rows were built from this definition: they cannot be unpicked one by one.
+            needsRebuild_ = true;
+        } else {
+            defs_[info.definition].alive = false;
+            defs_[info.definition].expr = Row();
+            freeDefs_.push_back(info.definition);
+            info.definition = kNone;
+            --liveDefinitions_;
+        }
+        return SolverStatus::ok;
+    }
+    removeFromTableau(record.tag, record.constraint.priority());
+    scheduleCompactionIfWasteful();
+    return SolverStatus::ok;
+}
+
+// Removed constraints leave their slack, error and dummy symbols behind. A host that keeps adding and
+// removing constraints would grow the symbol table without end, so once most of it is dead the next
+// operation rebuilds the solver, which renumbers what is alive.
+void Solver::Impl::scheduleCompactionIfWasteful() {
+    const std::size_t live = varSyms_.size() + 2 * recordIndex_.size();
+    if (syms_.size() > 4 * live + 4096)
+        needsRebuild_ = true;
+}
+
+SolverStatus Solver::Impl::addEdit(const Variable& v, float priority) {
+    if (hasEdit(v))
+        return SolverStatus::duplicateEditVariable;
+    if (!validPriority(priority))
+        return SolverStatus::invalidPriority;
+    rebuildIfNeeded();
+    const Constraint c(Expression(v), Relation::equal, Expression(0.0), priority);
+    Tag tag;
+    Sym defined = kNoSym;
+    const std::uint64_t order = nextOrder_++;
+    addRecord(c, true, tag, defined);
+    storeRecord(Record{c, order, tag, kNoSym, true});
+    edits_.emplace(v.id(), Edit{v, c, 0.0, order});
+    return SolverStatus::ok;
+}
+
+SolverStatus Solver::Impl::removeEdit(const Variable& v) {
+    auto it = edits_.find(v.id());
+    if (it == edits_.end())
+        return SolverStatus::unknownEditVariable;
+    const Constraint c = it->second.constraint;
+    edits_.erase(it);
+    const Tag tag = takeRecord(c.id()).tag;
+    if (!needsRebuild_) {
+        removeFromTableau(tag, c.priority());
+        scheduleCompactionIfWasteful();
+    }
+    return SolverStatus::ok;
+}
+
+SolverStatus Solver::Impl::suggest(const Variable& v, double value) {
+    if (!std::isfinite(value))
+        return SolverStatus::nonFiniteValue;
+    auto it = edits_.find(v.id());
+    if (it == edits_.end())
+        return SolverStatus::unknownEditVariable;
+    Edit& edit = it->second;
+    const double delta = value - edit.constant;
+    edit.constant = value;
+    if (needsRebuild_) {
+        rebuildIfNeeded(); // re-adds the edit with its new value
+        return SolverStatus::ok;
+    }
+    const Tag tag = records_[*recordIndex_.find(edit.constraint.id())].tag;
+
+    // The edit row reads v - errorPlus + errorMinus = constant. Moving the constant by delta moves
+    // whichever error symbol is basic, or shifts every row that depends on them.
+    if (syms_[tag.marker].row != kNone) {
+        Row& row = rows_[syms_[tag.marker].row].row;
+        row.constant -= delta;
+        if (row.constant < 0.0)
+            infeasible_.push_back(tag.marker);
+    } else if (syms_[tag.other].row != kNone) {
+        Row& row = rows_[syms_[tag.other].row].row;
+        row.constant += delta;
+        if (row.constant < 0.0)
+            infeasible_.push_back(tag.other);
+    } else {
+        for (std::uint32_t slot : rowsContaining(tag.marker)) {
+            TableauRow& r = rows_[slot];
+            r.row.constant += delta * r.row.coefficient(tag.marker);
+            if (isRestricted(r.basic) && r.row.constant < 0.0)
+                infeasible_.push_back(r.basic);
+        }
+    }
+    dualOptimize();
+    return SolverStatus::ok;
+}
+
+void Solver::Impl::rebuildIfNeeded() {
+    if (!needsRebuild_)
+        return;
+    needsRebuild_ = false;
+    ++rebuilds_;
+
+    std::vector<Record> records;
+    records.reserve(recordIndex_.size());
+    for (const Record& r : records_)
+        if (r.alive && !r.edit)
+            records.push_back(r);
+    std::vector<Edit> edits;
+    for (auto& [id, e] : edits_)
+        edits.push_back(e);
+
+    // Everything starts afresh; variables get new symbols as the constraints come back in.
+    syms_.clear();
+    acc_.clear();
+    mark_.clear();
+    done_.clear();
+    varSyms_.clear();
+    rows_.clear();
+    freeRows_.clear();
+    defs_.clear();
+    freeDefs_.clear();
+    records_.clear();
+    freeRecords_.clear();
+    recordIndex_.clear();
+    edits_.clear();
+    dirty_.clear();
+    infeasible_.clear();
+    liveDefinitions_ = 0;
+    liveRows_ = 0;
+
+    // Re-add in the original order, edits at their places.
+    struct Item {
+        std::uint64_t order;
+        const Record* record;
+        const Edit* edit;
+    };
+    std::vector<Item> items;
+    for (const Record& r : records)
+        items.push_back({r.order, &r, nullptr});
+    for (const Edit& e : edits)
+        items.push_back({e.order, nullptr, &e});
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.order < b.order; });
+    for (const Item& item : items) {
+        Tag tag;
+        Sym defined = kNoSym;
+        if (item.record) {
+            // Every one of these was satisfiable together with the others before the removals, and
+            // removing constraints cannot make a required constraint unsatisfiable.
+            addRecord(item.record->constraint, false, tag, defined);
+            storeRecord(Record{item.record->constraint, item.order, tag, defined, false});
+        } else {
+            const Edit& e = *item.edit;
+            addRecord(e.constraint, true, tag, defined);
+            storeRecord(Record{e.constraint, item.order, tag, kNoSym, true});
+            edits_.emplace(e.variable.id(), Edit{e.variable, e.constraint, 0.0, item.order});
+        }
+    }
+    for (const Edit& e : edits)
+        suggest(e.variable, e.constant);
+}
+
+void Solver::Impl::update() {
+    rebuildIfNeeded();
+    std::vector<double>& value = acc_;
+    for (Sym s = 0; s < syms_.size(); ++s) {
+        const SymInfo& info = syms_[s];
+        value[s] = info.row != kNone ? rows_[info.row].row.constant : 0.0;
+    }
+    // Definitions in dependency order; the visit is iterative so that long chains cannot overflow.
+    const std::uint64_t stamp = ++stamp_;
+    std::vector<std::pair<Sym, std::size_t>> stack;
+    for (const Definition& d : defs_) {
+        if (!d.alive || done_[d.sym] == stamp)
+            continue;
+        stack.push_back({d.sym, 0});
+        mark_[d.sym] = stamp;
+        while (!stack.empty()) {
+            auto& [s, next] = stack.back();
+            const Row& expr = defs_[syms_[s].definition].expr;
+            if (next < expr.size()) {
+                const Sym child = expr.cells()[next++].sym;
+                if (syms_[child].definition != kNone && done_[child] != stamp) {
+                    assert(mark_[child] != stamp && "definitions form a cycle");
+                    mark_[child] = stamp;
+                    stack.push_back({child, 0});
+                }
+                continue;
+            }
+            double v = expr.constant;
+            for (const Row::Cell& c : expr.cells())
+                v += c.coeff * value[c.sym];
+            value[s] = v;
+            done_[s] = stamp;
+            stack.pop_back();
+        }
+    }
+    for (Sym s = 0; s < syms_.size(); ++s)
+        if (syms_[s].variable)
+            syms_[s].variable->value = value[s];
+}
+
+void Solver::Impl::reset() {
+    *this = Impl();
+}
+
+Solver::Stats Solver::Impl::stats() const {
+    Stats st;
+    st.definitions = liveDefinitions_;
+    st.rows = liveRows_;
+    for (const TableauRow& r : rows_)
+        if (r.alive)
+            st.cells += r.row.size();
+    st.symbols = syms_.size();
+    st.rebuilds = rebuilds_;
+    return st;
+}
+
+// --- the facade ---
+
+Solver::Solver() : impl_(std::make_unique<Impl>()) {}
+Solver::~Solver() = default;
+Solver::Solver(Solver&&) noexcept = default;
+Solver& Solver::operator=(Solver&&) noexcept = default;
+
+SolverStatus Solver::addConstraint(const Constraint& c) {
+    return impl_->add(c);
+}
+SolverStatus Solver::removeConstraint(const Constraint& c) {
+    return impl_->remove(c);
+}
+bool Solver::hasConstraint(const Constraint& c) const {
+    return impl_->has(c);
+}
+SolverStatus Solver::addEditVariable(const Variable& v, float p) {
+    return impl_->addEdit(v, p);
+}
+SolverStatus Solver::removeEditVariable(const Variable& v) {
+    return impl_->removeEdit(v);
+}
+bool Solver::hasEditVariable(const Variable& v) const {
+    return impl_->hasEdit(v);
+}
+SolverStatus Solver::suggestValue(const Variable& v, double value) {
+    return impl_->suggest(v, value);
+}
+void Solver::updateVariables() {
+    impl_->update();
+}
+void Solver::reset() {
+    impl_->reset();
+}
+std::size_t Solver::constraintCount() const {
+    return impl_->constraintCount();
+}
+Solver::Stats Solver::stats() const {
+    return impl_->stats();
+}
+
+} // namespace ui

@@ -1,0 +1,365 @@
+#pragma once
+
+// Building blocks of the solver: symbols, sparse rows and symbolic (lexicographic) weights.
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace ui::detail {
+
+using Sym = std::uint32_t;
+inline constexpr Sym kNoSym = UINT32_MAX;
+inline constexpr std::uint32_t kNone = UINT32_MAX;
+
+// Coefficients smaller than this are treated as zero: they are what is left of a cancellation.
+inline constexpr double kEpsilon = 1.0e-8;
+inline bool nearZero(double v) {
+    return std::fabs(v) < kEpsilon;
+}
+
+enum class SymKind : std::uint8_t {
+    external, // a user variable: unrestricted in sign
+    slack,    // an inequality's slack: >= 0
+    error,    // a preference's violation: >= 0, weighted in the objective
+    dummy,    // marks a required equality: always 0, never enters the basis
+};
+
+// A sparse linear row: constant + sum(coefficient * symbol). Small rows (the common case in layouts:
+// two to five cells) are searched linearly; a row that grows large gets a hash index so that
+// substituting into it stays proportional to the substituted row, not to its own size.
+class Row {
+public:
+    struct Cell {
+        Sym sym;
+        double coeff;
+    };
+
+    double constant = 0.0;
+
+    Row() = default;
+    explicit Row(double c) : constant(c) {}
+    Row(const Row& other) : constant(other.constant), cells_(other.cells_) {}
+    Row& operator=(const Row& other) {
+        if (this != &other) {
+            constant = other.constant;
+            cells_ = other.cells_;
+            index_.reset();
+        }
+        return *this;
+    }
+    Row(Row&&) noexcept = default;
+    Row& operator=(Row&&) noexcept = default;
+
+    const std::vector<Cell>& cells() const { return cells_; }
+    std::size_t size() const { return cells_.size(); }
+    bool empty() const { return cells_.empty(); }
+
+    double coefficient(Sym s) const {
+        const std::size_t i = find(s);
+        return i == kNone ? 0.0 : cells_[i].coeff;
+    }
+    bool contains(Sym s) const { return find(s) != kNone; }
+
+    // Adds k to the coefficient of s; a cell that cancels out is dropped. Returns true when the row did
+    // not contain s before and does now.
+    bool add(Sym s, double k) {
+        const std::size_t i = find(s);
+        if (i == kNone) {
+            if (nearZero(k))
+                return false;
+            if (index_)
+                index_->emplace(s, static_cast<std::uint32_t>(cells_.size()));
+            cells_.push_back({s, k});
+            return true;
+        }
+        const double v = cells_[i].coeff + k;
+        if (nearZero(v))
+            eraseAt(i);
+        else
+            cells_[i].coeff = v;
+        return false;
+    }
+
+    void remove(Sym s) {
+        const std::size_t i = find(s);
+        if (i != kNone)
+            eraseAt(i);
+    }
+
+    void scale(double k) {
+        constant *= k;
+        for (Cell& c : cells_)
+            c.coeff *= k;
+    }
+
+    // The row stands for 0 = constant + sum; rewrite it as s = ... (s leaves the cells).
+    void solveFor(Sym s) {
+        const double a = coefficient(s);
+        remove(s);
+        scale(-1.0 / a);
+    }
+
+    // The row stands for lhs = constant + sum; rewrite it as rhs = ... (lhs joins the cells).
+    void solveFor(Sym lhs, Sym rhs) {
+        add(lhs, -1.0);
+        solveFor(rhs);
+    }
+
+private:
+    static constexpr std::size_t kIndexThreshold = 24;
+
+    std::size_t find(Sym s) const {
+        if (cells_.size() <= kIndexThreshold) {
+            for (std::size_t i = 0; i < cells_.size(); ++i)
+                if (cells_[i].sym == s)
+                    return i;
+            return kNone;
+        }
+        if (!index_) {
+            index_ = std::make_unique<std::unordered_map<Sym, std::uint32_t>>();
+            index_->reserve(cells_.size() * 2);
+            for (std::size_t i = 0; i < cells_.size(); ++i)
+                index_->emplace(cells_[i].sym, static_cast<std::uint32_t>(i));
+        }
+        auto it = index_->find(s);
+        return it == index_->end() ? kNone : it->second;
+    }
+
+    void eraseAt(std::size_t i) {
+        if (index_)
+            index_->erase(cells_[i].sym);
+        if (i + 1 != cells_.size()) {
+            cells_[i] = cells_.back();
+            if (index_)
+                (*index_)[cells_[i].sym] = static_cast<std::uint32_t>(i);
+        }
+        cells_.pop_back();
+    }
+
+    std::vector<Cell> cells_;
+    mutable std::unique_ptr<std::unordered_map<Sym, std::uint32_t>> index_;
+};
+
+// A weight that compares lexicographically by priority: any amount at priority 999 outweighs every
+// amount at 750 and below. Stored as (priority, amount) levels, highest priority first. Nearly every
+// weight in a layout carries one or two priorities, so two levels live inline and only more spill to the
+// heap.
+class SymbolicWeight {
+public:
+    struct Level {
+        float priority;
+        double amount;
+    };
+
+    SymbolicWeight() = default;
+    SymbolicWeight(const SymbolicWeight& o) : inline_(o.inline_), size_(o.size_) {
+        if (o.spill_)
+            spill_ = std::make_unique<std::vector<Level>>(*o.spill_);
+    }
+    SymbolicWeight& operator=(const SymbolicWeight& o) {
+        if (this != &o) {
+            inline_ = o.inline_;
+            size_ = o.size_;
+            spill_ = o.spill_ ? std::make_unique<std::vector<Level>>(*o.spill_) : nullptr;
+        }
+        return *this;
+    }
+    SymbolicWeight(SymbolicWeight&& o) noexcept = default;
+    SymbolicWeight& operator=(SymbolicWeight&& o) noexcept = default;
+
+    bool isZero() const { return size() == 0; }
+    std::size_t size() const { return spill_ ? spill_->size() : size_; }
+    const Level& operator[](std::size_t i) const { return spill_ ? (*spill_)[i] : inline_[i]; }
+
+    // -1, 0 or 1 by the highest priority whose amount is not zero.
+    int sign() const {
+        for (std::size_t i = 0; i < size(); ++i) {
+            const double a = (*this)[i].amount;
+            if (a < -kEpsilon)
+                return -1;
+            if (a > kEpsilon)
+                return 1;
+        }
+        return 0;
+    }
+
+    void add(float priority, double amount) {
+        const std::size_t n = size();
+        std::size_t i = 0;
+        while (i < n && (*this)[i].priority > priority)
+            ++i;
+        if (i < n && (*this)[i].priority == priority) {
+            Level& l = at(i);
+            l.amount += amount;
+            if (nearZero(l.amount))
+                eraseAt(i);
+        } else if (!nearZero(amount)) {
+            insertAt(i, Level{priority, amount});
+        }
+    }
+
+    void addScaled(const SymbolicWeight& w, double k) {
+        for (std::size_t i = 0; i < w.size(); ++i)
+            add(w[i].priority, w[i].amount * k);
+    }
+
+    void clear() {
+        size_ = 0;
+        spill_.reset();
+    }
+
+    // Compares a / ka with b / kb (ka, kb > 0) lexicographically.
+    static int compareRatios(const SymbolicWeight& a, double ka, const SymbolicWeight& b, double kb) {
+        std::size_t i = 0;
+        std::size_t j = 0;
+        while (i < a.size() || j < b.size()) {
+            double va = 0.0;
+            double vb = 0.0;
+            if (j >= b.size() || (i < a.size() && a[i].priority > b[j].priority)) {
+                va = a[i++].amount / ka;
+            } else if (i >= a.size() || b[j].priority > a[i].priority) {
+                vb = b[j++].amount / kb;
+            } else {
+                va = a[i++].amount / ka;
+                vb = b[j++].amount / kb;
+            }
+            const double d = va - vb;
+            if (d < -kEpsilon)
+                return -1;
+            if (d > kEpsilon)
+                return 1;
+        }
+        return 0;
+    }
+
+private:
+    Level& at(std::size_t i) { return spill_ ? (*spill_)[i] : inline_[i]; }
+
+    void insertAt(std::size_t i, Level l) {
+        if (!spill_ && size_ < inline_.size()) {
+            for (std::size_t k = size_; k > i; --k)
+                inline_[k] = inline_[k - 1];
+            inline_[i] = l;
+            ++size_;
+            return;
+        }
+        if (!spill_) {
+            spill_ = std::make_unique<std::vector<Level>>(inline_.begin(), inline_.begin() + size_);
+            size_ = 0;
+        }
+        spill_->insert(spill_->begin() + static_cast<std::ptrdiff_t>(i), l);
+    }
+
+    void eraseAt(std::size_t i) {
+        if (spill_) {
+            spill_->erase(spill_->begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+        for (std::size_t k = i + 1; k < size_; ++k)
+            inline_[k - 1] = inline_[k];
+        --size_;
+    }
+
+    std::array<Level, 2> inline_{};
+    std::uint8_t size_ = 0;
+    std::unique_ptr<std::vector<Level>> spill_;
+};
+
+} // namespace ui::detail
+
+namespace ui::detail {
+
+// An open-addressing hash map from object identities (non-zero addresses) to 32-bit values. The solver
+// looks up a symbol for every term and a record for every constraint; a node-based map would cost an
+// allocation and a cache miss each time.
+class IdMap {
+public:
+    std::size_t size() const { return size_; }
+
+    const std::uint32_t* find(std::uintptr_t key) const {
+        if (slots_.empty())
+            return nullptr;
+        for (std::size_t i = hash(key) & mask_;; i = (i + 1) & mask_) {
+            if (slots_[i].key == key)
+                return &slots_[i].value;
+            if (slots_[i].key == 0)
+                return nullptr;
+        }
+    }
+
+    // The value stored for key, inserting `value` first if the key is new.
+    std::pair<std::uint32_t*, bool> tryEmplace(std::uintptr_t key, std::uint32_t value) {
+        if ((size_ + 1) * 4 > slots_.size() * 3)
+            grow();
+        std::size_t i = hash(key) & mask_;
+        for (; slots_[i].key != 0; i = (i + 1) & mask_)
+            if (slots_[i].key == key)
+                return {&slots_[i].value, false};
+        slots_[i] = Slot{key, value};
+        ++size_;
+        return {&slots_[i].value, true};
+    }
+
+    bool erase(std::uintptr_t key) {
+        if (slots_.empty())
+            return false;
+        std::size_t i = hash(key) & mask_;
+        while (slots_[i].key != key) {
+            if (slots_[i].key == 0)
+                return false;
+            i = (i + 1) & mask_;
+        }
+        // Backward-shift deletion: pull later entries of the probe run into the hole, so that lookups
+        // never need tombstones.
+        for (std::size_t j = (i + 1) & mask_; slots_[j].key != 0; j = (j + 1) & mask_) {
+            const std::size_t ideal = hash(slots_[j].key) & mask_;
+            if (((j - ideal) & mask_) >= ((j - i) & mask_)) {
+                slots_[i] = slots_[j];
+                i = j;
+            }
+        }
+        slots_[i] = Slot{};
+        --size_;
+        return true;
+    }
+
+    void clear() {
+        slots_.clear();
+        size_ = 0;
+        mask_ = 0;
+    }
+
+private:
+    struct Slot {
+        std::uintptr_t key = 0;
+        std::uint32_t value = 0;
+    };
+
+    static std::size_t hash(std::uintptr_t k) {
+        k ^= k >> 33;
+        k *= 0xff51afd7ed558ccdULL;
+        k ^= k >> 33;
+        return static_cast<std::size_t>(k);
+    }
+
+    void grow() {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.empty() ? 16 : old.size() * 2, Slot{});
+        mask_ = slots_.size() - 1;
+        size_ = 0;
+        for (const Slot& s : old)
+            if (s.key != 0)
+                tryEmplace(s.key, s.value);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+    std::size_t mask_ = 0;
+};
+
+} // namespace ui::detail

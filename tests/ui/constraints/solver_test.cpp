@@ -1,0 +1,500 @@
+#include "../../../bench/solver/layout_systems.h"
+
+#include <ui/constraints/solver.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <random>
+
+namespace ui {
+namespace {
+
+constexpr double kTol = 1e-6;
+
+Constraint eq(const Expression& a, const Expression& b, float p = priority::required) {
+    return Constraint(a, Relation::equal, b, p);
+}
+Constraint le(const Expression& a, const Expression& b, float p = priority::required) {
+    return Constraint(a, Relation::lessOrEqual, b, p);
+}
+Constraint ge(const Expression& a, const Expression& b, float p = priority::required) {
+    return Constraint(a, Relation::greaterOrEqual, b, p);
+}
+
+TEST(Solver, SolvesChainsInequalitiesAndYieldingPriorities) {
+    Solver solver;
+    // A chain: each variable 5 more than the previous, the first fixed at 10.
+    std::vector<Variable> chain(50);
+    ASSERT_EQ(solver.addConstraint(eq(chain[0], 10.0)), SolverStatus::ok);
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        ASSERT_EQ(solver.addConstraint(eq(chain[i], Expression(chain[i - 1]) + 5.0)), SolverStatus::ok);
+
+    // Bounded by inequalities, pulled outside them by a preference: the bound wins.
+    Variable x("x");
+    ASSERT_EQ(solver.addConstraint(ge(x, 10.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(le(x, 20.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(x, 30.0, priority::defaultLow)), SolverStatus::ok);
+
+    // Two preferences in conflict: the higher priority wins, whatever was added first.
+    Variable y("y");
+    ASSERT_EQ(solver.addConstraint(eq(y, 200.0, priority::defaultLow)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(y, 100.0, priority::defaultHigh)), SolverStatus::ok);
+
+    // Within one priority the sum of violations is minimised: z is pulled to 0 twice and to 9 once.
+    Variable z("z");
+    ASSERT_EQ(solver.addConstraint(eq(z, 0.0, 500.0f)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(Expression(z) * 2.0, 0.0, 500.0f)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(z, 9.0, 500.0f)), SolverStatus::ok);
+
+    // An inequality between two variables that both have values already.
+    Variable a("a"), b("b");
+    ASSERT_EQ(solver.addConstraint(eq(a, 40.0, 999.0f)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(b, 70.0, priority::defaultHigh)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(ge(a, Expression(b) + 5.0)), SolverStatus::ok);
+
+    solver.updateVariables();
+    for (std::size_t i = 0; i < chain.size(); ++i)
+        EXPECT_NEAR(chain[i].value(), 10.0 + 5.0 * static_cast<double>(i), kTol) << i;
+    EXPECT_NEAR(x.value(), 20.0, kTol);
+    EXPECT_NEAR(y.value(), 100.0, kTol);
+    EXPECT_NEAR(z.value(), 0.0, kTol);
+    EXPECT_NEAR(a.value(), 40.0, kTol); // 999 holds a; b must give way to a - 5
+    EXPECT_NEAR(b.value(), 35.0, kTol);
+}
+
+TEST(Solver, RefusesUnsatisfiableRequiredConstraintsAndKeepsItsState) {
+    Solver solver;
+    Variable x("x"), y("y"), w("w");
+    ASSERT_EQ(solver.addConstraint(eq(x, 10.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(Expression(y), Expression(x) * 2.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(ge(w, 0.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(le(w, 50.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(w, 80.0, priority::defaultLow)), SolverStatus::ok);
+    solver.updateVariables();
+    ASSERT_NEAR(w.value(), 50.0, kTol);
+
+    // A contradiction found by substitution alone, one found by the simplex, one between inequalities.
+    const Constraint contradiction = eq(y, 25.0);
+    const Constraint throughSimplex = ge(Expression(w) + y, 100.0);
+    const Constraint emptyRange = le(w, -1.0);
+    EXPECT_EQ(solver.addConstraint(contradiction), SolverStatus::unsatisfiable);
+    EXPECT_EQ(solver.addConstraint(throughSimplex), SolverStatus::unsatisfiable);
+    EXPECT_EQ(solver.addConstraint(emptyRange), SolverStatus::unsatisfiable);
+    EXPECT_FALSE(solver.hasConstraint(contradiction));
+    EXPECT_FALSE(solver.hasConstraint(throughSimplex));
+    EXPECT_EQ(solver.constraintCount(), 5u);
+    EXPECT_EQ(solver.removeConstraint(contradiction), SolverStatus::unknownConstraint);
+
+    solver.updateVariables();
+    EXPECT_NEAR(x.value(), 10.0, kTol);
+    EXPECT_NEAR(y.value(), 20.0, kTol);
+    EXPECT_NEAR(w.value(), 50.0, kTol);
+
+    // What was refused left no trace: a constraint that is satisfiable now still goes in and is honoured.
+    ASSERT_EQ(solver.addConstraint(ge(Expression(w) + y, 60.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(le(w, 45.0)), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(w.value(), 45.0, kTol);
+    EXPECT_NEAR(w.value() + y.value(), 65.0, kTol);
+
+    // A redundant copy of a required constraint is accepted, and removing either copy keeps the other.
+    const Constraint again = eq(x, 10.0);
+    ASSERT_EQ(solver.addConstraint(again), SolverStatus::ok);
+    ASSERT_EQ(solver.removeConstraint(again), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(x.value(), 10.0, kTol);
+}
+
+TEST(Solver, RemovalLeavesAnExactSolution) {
+    Solver solver;
+    Variable left("left"), width("width"), right("right"), mid("mid");
+    const Constraint fixLeft = eq(left, 10.0);
+    const Constraint defineRight = eq(right, Expression(left) + width);
+    const Constraint defineMid = eq(mid, (Expression(left) + right) / 2.0);
+    const Constraint minWidth = ge(width, 100.0);
+    const Constraint preferWidth = eq(width, 300.0, priority::defaultLow);
+    const Constraint capRight = le(right, 250.0);
+    for (const Constraint& c : {fixLeft, defineRight, defineMid, minWidth, preferWidth, capRight})
+        ASSERT_EQ(solver.addConstraint(c), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(width.value(), 240.0, kTol);
+    EXPECT_NEAR(mid.value(), 130.0, kTol);
+
+    // Removing the cap lets the preference through.
+    ASSERT_EQ(solver.removeConstraint(capRight), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(width.value(), 300.0, kTol);
+    EXPECT_NEAR(right.value(), 310.0, kTol);
+
+    // Removing a definition that other rows were built from: the variable is free again and the rest
+    // of the system still holds exactly.
+    ASSERT_EQ(solver.removeConstraint(defineRight), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(right, 1000.0)), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(right.value(), 1000.0, kTol);
+    EXPECT_NEAR(mid.value(), 505.0, kTol);
+    EXPECT_NEAR(width.value(), 300.0, kTol);
+
+    // Removing everything leaves nothing behind.
+    ASSERT_EQ(solver.removeConstraint(preferWidth), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(width.value(), 100.0, kTol); // only the minimum is left
+    ASSERT_EQ(solver.removeConstraint(minWidth), SolverStatus::ok);
+    ASSERT_EQ(solver.removeConstraint(fixLeft), SolverStatus::ok);
+    ASSERT_EQ(solver.removeConstraint(defineMid), SolverStatus::ok);
+    EXPECT_EQ(solver.removeConstraint(defineMid), SolverStatus::unknownConstraint);
+    EXPECT_EQ(solver.constraintCount(), 1u);
+    // Re-adding what was removed behaves as new.
+    ASSERT_EQ(solver.addConstraint(fixLeft), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(defineMid), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(left.value(), 10.0, kTol);
+    EXPECT_NEAR(mid.value(), 505.0, kTol);
+}
+
+TEST(Solver, EditVariablesResolveAfterManySuggestions) {
+    Solver solver;
+    Variable containerWidth("container.width");
+    std::vector<Variable> widths(20);
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        ASSERT_EQ(solver.addConstraint(eq(widths[i], Expression(containerWidth) - 16.0, 999.0f)),
+                  SolverStatus::ok);
+        ASSERT_EQ(solver.addConstraint(ge(widths[i], 10.0 * static_cast<double>(i))), SolverStatus::ok);
+    }
+    ASSERT_EQ(solver.addEditVariable(containerWidth, priority::required), SolverStatus::ok);
+    EXPECT_EQ(solver.addEditVariable(containerWidth, 500.0f), SolverStatus::duplicateEditVariable);
+
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> dist(0.0, 1000.0);
+    for (int round = 0; round < 500; ++round) {
+        const double suggested = dist(rng);
+        ASSERT_EQ(solver.suggestValue(containerWidth, suggested), SolverStatus::ok);
+        if (round % 7 != 0)
+            continue;
+        solver.updateVariables();
+        ASSERT_NEAR(containerWidth.value(), suggested, kTol);
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            ASSERT_NEAR(widths[i].value(), std::max(suggested - 16.0, 10.0 * static_cast<double>(i)), kTol)
+                << "round " << round << " child " << i;
+    }
+
+    // Once the edit is removed, nothing pulls the container: the children's preferences decide.
+    ASSERT_EQ(solver.removeEditVariable(containerWidth), SolverStatus::ok);
+    EXPECT_EQ(solver.suggestValue(containerWidth, 5.0), SolverStatus::unknownEditVariable);
+    EXPECT_EQ(solver.removeEditVariable(containerWidth), SolverStatus::unknownEditVariable);
+    ASSERT_EQ(solver.addConstraint(eq(containerWidth, 116.0)), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(widths[3].value(), 100.0, kTol);
+    EXPECT_NEAR(widths[19].value(), 190.0, kTol);
+}
+
+TEST(Solver, RefusesBadNumbersAndBadCalls) {
+    Solver solver;
+    Variable x("x");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(solver.addConstraint(eq(x, nan)), SolverStatus::nonFiniteValue);
+    EXPECT_EQ(solver.addConstraint(eq(Expression(x) * inf, 1.0)), SolverStatus::nonFiniteValue);
+    EXPECT_EQ(solver.addConstraint(eq(x, 1.0, 0.0f)), SolverStatus::invalidPriority);
+    EXPECT_EQ(solver.addConstraint(eq(x, 1.0, 1001.0f)), SolverStatus::invalidPriority);
+    EXPECT_EQ(solver.addConstraint(eq(x, 1.0, std::numeric_limits<float>::quiet_NaN())),
+              SolverStatus::invalidPriority);
+    EXPECT_EQ(solver.addEditVariable(x, -5.0f), SolverStatus::invalidPriority);
+    EXPECT_EQ(solver.constraintCount(), 0u);
+
+    const Constraint c = eq(x, 3.0);
+    ASSERT_EQ(solver.addConstraint(c), SolverStatus::ok);
+    EXPECT_EQ(solver.addConstraint(c), SolverStatus::duplicateConstraint);
+    ASSERT_EQ(solver.addEditVariable(x, 500.0f), SolverStatus::ok);
+    EXPECT_EQ(solver.suggestValue(x, inf), SolverStatus::nonFiniteValue);
+    EXPECT_EQ(solver.suggestValue(x, 9.0), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(x.value(), 3.0, kTol); // the required constraint beats the edit
+    EXPECT_FALSE(describe(SolverStatus::unsatisfiable).empty());
+
+    // Terms of one variable are merged: x - x is no term at all, and 0 = 1 is a contradiction.
+    Variable y("y");
+    EXPECT_EQ(solver.addConstraint(eq(Expression(y) - y, 1.0)), SolverStatus::unsatisfiable);
+}
+
+TEST(Solver, PrioritiesRankStrictlyNotAsWeightedSums) {
+    Solver solver;
+    Variable x("x");
+    ASSERT_EQ(solver.addConstraint(eq(x, 0.0, 999.0f)), SolverStatus::ok);
+    std::vector<Constraint> many;
+    for (int i = 0; i < 10000; ++i) {
+        many.push_back(eq(x, 1.0 + i % 3, priority::defaultLow));
+        ASSERT_EQ(solver.addConstraint(many.back()), SolverStatus::ok);
+    }
+    solver.updateVariables();
+    EXPECT_NEAR(x.value(), 0.0, kTol);
+
+    // The same against an edit variable: nine rows hugging their content at 250 must not outvote the
+    // container's width being set at 1000.
+    Solver layout;
+    bench::GridSystem grid;
+    grid.build(layout, 27, 320.0);
+    ASSERT_EQ(grid.failures, 0u);
+    std::vector<Constraint> hugs;
+    for (const bench::Box& row : grid.rows) {
+        for (int k = 0; k < 1000; ++k) {
+            hugs.push_back(eq(row.width, 100.0, priority::defaultLow));
+            ASSERT_EQ(layout.addConstraint(hugs.back()), SolverStatus::ok);
+        }
+    }
+    layout.suggestValue(grid.container.width, 768.0);
+    layout.updateVariables();
+    EXPECT_NEAR(grid.container.width.value(), 768.0, kTol);
+    EXPECT_NEAR(grid.tiles[0].width.value(), (768.0 - 16.0) / 3.0, kTol);
+}
+
+TEST(Solver, LaysOutLargeStacksAndGridsExactly) {
+    Solver stackSolver;
+    bench::StackSystem stack;
+    stack.build(stackSolver, 10000, 375.0);
+    ASSERT_EQ(stack.failures, 0u);
+    for (std::size_t i = 0; i < stack.children.size(); i += 997) {
+        const bench::Box& c = stack.children[i];
+        EXPECT_NEAR(c.top.value(), 8.0 + 54.0 * static_cast<double>(i), kTol);
+        EXPECT_NEAR(c.left.value(), 8.0, kTol);
+        EXPECT_NEAR(c.width.value(), 359.0, kTol);
+        EXPECT_NEAR(c.height.value(), 44.0, kTol);
+    }
+    stackSolver.suggestValue(stack.container.width, 1024.0);
+    stackSolver.updateVariables();
+    EXPECT_NEAR(stack.children.back().width.value(), 1008.0, kTol);
+    EXPECT_NEAR(stack.children.back().top.value(), 8.0 + 54.0 * 9999.0, kTol);
+
+    for (double width : {320.0, 768.0}) {
+        Solver gridSolver;
+        bench::GridSystem grid;
+        grid.build(gridSolver, 300, width);
+        ASSERT_EQ(grid.failures, 0u);
+        const double tileWidth = (width - 16.0) / 3.0;
+        const double tileHeight = 1.4 * tileWidth;
+        for (std::size_t i = 0; i < grid.tiles.size(); i += 13) {
+            const bench::Box& t = grid.tiles[i];
+            const double row = static_cast<double>(i / 3);
+            const double column = static_cast<double>(i % 3);
+            EXPECT_NEAR(t.width.value(), tileWidth, kTol) << i;
+            EXPECT_NEAR(t.height.value(), tileHeight, kTol) << i;
+            EXPECT_NEAR(t.left.value(), column * (tileWidth + 8.0), kTol) << i;
+            EXPECT_NEAR(t.top.value(), row * (tileHeight + 8.0), kTol) << i;
+        }
+        EXPECT_NEAR(grid.rows.back().height.value(), tileHeight, kTol);
+    }
+}
+
+// --- randomized cross-check against brute force -------------------------------------------------------
+
+// A small system over three integer-valued variables in 0...10, with integer coefficients, so that every
+// point of the grid can be tried. The solver's optimum is over the reals, so it must be at least as good,
+// priority by priority, as the best grid point; and it must satisfy every required constraint.
+struct RandomSystem {
+    struct Spec {
+        std::array<int, 3> coeffs{};
+        int constant = 0;
+        Relation relation = Relation::equal;
+        float priority = priority::required;
+    };
+    std::vector<Spec> specs;
+
+    static double lhs(const Spec& s, const std::array<double, 3>& p) {
+        return s.coeffs[0] * p[0] + s.coeffs[1] * p[1] + s.coeffs[2] * p[2] + s.constant;
+    }
+    static double violation(const Spec& s, const std::array<double, 3>& p) {
+        const double v = lhs(s, p);
+        switch (s.relation) {
+        case Relation::equal:
+            return std::fabs(v);
+        case Relation::lessOrEqual:
+            return std::max(0.0, v);
+        case Relation::greaterOrEqual:
+            return std::max(0.0, -v);
+        }
+        return 0.0;
+    }
+};
+
+constexpr std::array<float, 3> kLevels{999.0f, 750.0f, 250.0f};
+
+// Total violation per preference level, highest first; nullopt when a required constraint is broken.
+std::optional<std::array<double, 3>> score(const std::vector<RandomSystem::Spec>& specs,
+                                           const std::array<double, 3>& p, double tolerance) {
+    std::array<double, 3> total{};
+    for (const auto& s : specs) {
+        const double v = RandomSystem::violation(s, p);
+        if (s.priority >= priority::required) {
+            if (v > tolerance)
+                return std::nullopt;
+            continue;
+        }
+        for (std::size_t l = 0; l < kLevels.size(); ++l)
+            if (s.priority == kLevels[l])
+                total[l] += v;
+    }
+    return total;
+}
+
+TEST(Solver, RandomSystemsMatchBruteForce) {
+    std::mt19937 rng(20261209);
+    std::uniform_int_distribution<int> coeff(-3, 3);
+    std::uniform_int_distribution<int> value(0, 10);
+    std::uniform_int_distribution<int> pick(0, 2);
+    int checked = 0;
+    for (int trial = 0; trial < 400; ++trial) {
+        // A hidden integer point that every required constraint accepts.
+        const std::array<double, 3> hidden{double(value(rng)), double(value(rng)), double(value(rng))};
+        std::vector<RandomSystem::Spec> specs;
+        const int required = 1 + trial % 4;
+        const int preferences = 2 + trial % 5;
+        for (int i = 0; i < required + preferences; ++i) {
+            RandomSystem::Spec s;
+            for (int& c : s.coeffs)
+                c = coeff(rng);
+            if (s.coeffs == std::array<int, 3>{})
+                s.coeffs[static_cast<std::size_t>(pick(rng))] = 1;
+            s.relation = static_cast<Relation>(pick(rng));
+            const double at = s.coeffs[0] * hidden[0] + s.coeffs[1] * hidden[1] + s.coeffs[2] * hidden[2];
+            if (i < required) {
+                // Satisfied by the hidden point: equal, or with slack on the right side.
+                const int slack = value(rng) / 3;
+                s.constant = -static_cast<int>(at);
+                if (s.relation == Relation::lessOrEqual)
+                    s.constant -= slack;
+                if (s.relation == Relation::greaterOrEqual)
+                    s.constant += slack;
+            } else {
+                s.constant = -value(rng) * 3 + 10;
+                s.priority = kLevels[static_cast<std::size_t>(pick(rng))];
+            }
+            specs.push_back(s);
+        }
+
+        // Variables are created in a random order so that definitions and tableau rows both get used.
+        std::array<Variable, 3> vars;
+        std::array<std::size_t, 3> order{0, 1, 2};
+        std::shuffle(order.begin(), order.end(), rng);
+        for (std::size_t k : order)
+            vars[k] = Variable("v" + std::to_string(k));
+        auto toConstraint = [&](const RandomSystem::Spec& s) {
+            Expression e(static_cast<double>(s.constant));
+            for (std::size_t k = 0; k < 3; ++k)
+                if (s.coeffs[k] != 0)
+                    e = e + Expression(vars[k]) * s.coeffs[k];
+            return Constraint(e, s.relation, 0.0, s.priority);
+        };
+
+        Solver solver;
+        std::vector<Constraint> added;
+        for (const auto& s : specs) {
+            added.push_back(toConstraint(s));
+            ASSERT_EQ(solver.addConstraint(added.back()), SolverStatus::ok) << "trial " << trial;
+        }
+
+        auto check = [&](const std::vector<RandomSystem::Spec>& active, const char* stage) {
+            solver.updateVariables();
+            const std::array<double, 3> got{vars[0].value(), vars[1].value(), vars[2].value()};
+            const auto mine = score(active, got, 1e-6);
+            ASSERT_TRUE(mine.has_value())
+                << stage << " trial " << trial << ": a required constraint is broken";
+            std::optional<std::array<double, 3>> best;
+            for (int a = 0; a <= 10; ++a)
+                for (int b = 0; b <= 10; ++b)
+                    for (int c = 0; c <= 10; ++c) {
+                        const auto s = score(active, {double(a), double(b), double(c)}, 0.0);
+                        if (s && (!best || *s < *best))
+                            best = s;
+                    }
+            ASSERT_TRUE(best.has_value());
+            for (std::size_t l = 0; l < 3; ++l) {
+                if (std::fabs((*mine)[l] - (*best)[l]) <= 1e-6)
+                    continue;
+                ASSERT_LT((*mine)[l], (*best)[l]) << stage << " trial " << trial << " level " << kLevels[l];
+                break; // strictly better at a higher level: lower levels may be anything
+            }
+            ++checked;
+        };
+        check(specs, "after adding");
+
+        // Remove about half of the constraints, required ones included, and check again.
+        std::vector<RandomSystem::Spec> kept;
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            if (i % 2 == static_cast<std::size_t>(trial % 2)) {
+                ASSERT_EQ(solver.removeConstraint(added[i]), SolverStatus::ok);
+            } else {
+                kept.push_back(specs[i]);
+            }
+        }
+        check(kept, "after removing");
+    }
+    EXPECT_EQ(checked, 800);
+}
+
+TEST(Solver, RemovingADefinitionTheTableauWasBuiltFromStaysExact) {
+    Solver solver;
+    std::vector<bench::Box> boxes;
+    std::vector<Constraint> heights;
+    for (int i = 0; i < 10; ++i) {
+        bench::Box b = bench::makeBox();
+        heights.push_back(eq(b.height, 44.0));
+        ASSERT_EQ(solver.addConstraint(heights.back()), SolverStatus::ok);
+        ASSERT_EQ(solver.addConstraint(i == 0 ? eq(b.top, 0.0) : eq(b.top, boxes.back().bottom() + 10.0)),
+                  SolverStatus::ok);
+        boxes.push_back(b);
+    }
+    // A bound on the end of the chain folds the whole chain into a tableau row.
+    Variable end("end");
+    ASSERT_EQ(solver.addConstraint(eq(end, boxes.back().bottom())), SolverStatus::ok);
+    const Constraint bound = le(end, 700.0);
+    ASSERT_EQ(solver.addConstraint(bound), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(end.value(), 9 * 54.0 + 44.0, kTol);
+
+    // Make the fifth box taller.
+    ASSERT_EQ(solver.removeConstraint(heights[4]), SolverStatus::ok);
+    const Constraint taller = eq(boxes[4].height, 100.0);
+    ASSERT_EQ(solver.addConstraint(taller), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_EQ(solver.stats().rebuilds, 1u);
+    EXPECT_NEAR(boxes[5].top.value(), 4 * 54.0 + 110.0, kTol);
+    EXPECT_NEAR(end.value(), 9 * 54.0 + 44.0 + 56.0, kTol);
+
+    // The bound still holds after the rebuild: a box taller than it allows is refused and changes nothing.
+    ASSERT_EQ(solver.removeConstraint(taller), SolverStatus::ok);
+    EXPECT_EQ(solver.addConstraint(eq(boxes[4].height, 300.0)), SolverStatus::unsatisfiable);
+    ASSERT_EQ(solver.addConstraint(eq(boxes[4].height, 150.0)), SolverStatus::ok);
+    solver.updateVariables();
+    EXPECT_NEAR(end.value(), 9 * 54.0 + 44.0 + 106.0, kTol);
+    ASSERT_EQ(solver.removeConstraint(bound), SolverStatus::ok);
+    EXPECT_EQ(solver.addConstraint(eq(end, 5000.0)),
+              SolverStatus::unsatisfiable); // still defined by the chain
+}
+
+TEST(Solver, ConstraintChurnKeepsMemoryBounded) {
+    Solver solver;
+    Variable x("x"), y("y");
+    ASSERT_EQ(solver.addConstraint(eq(y, Expression(x) + 1.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(le(x, 1000.0)), SolverStatus::ok);
+    for (int i = 0; i < 20000; ++i) {
+        const Constraint pull = eq(x, static_cast<double>(i % 1500), 500.0f);
+        ASSERT_EQ(solver.addConstraint(pull), SolverStatus::ok);
+        if (i % 1000 == 0) {
+            solver.updateVariables();
+            ASSERT_NEAR(x.value(), std::min(1000.0, static_cast<double>(i % 1500)), kTol) << i;
+            ASSERT_NEAR(y.value(), x.value() + 1.0, kTol);
+        }
+        ASSERT_EQ(solver.removeConstraint(pull), SolverStatus::ok);
+    }
+    EXPECT_GT(solver.stats().rebuilds, 0u);
+    EXPECT_LT(solver.stats().symbols, 10000u);
+    EXPECT_EQ(solver.constraintCount(), 2u);
+}
+
+} // namespace
+} // namespace ui
