@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test demo bench test-asan test-tsan format clean
+.PHONY: all deps configure build test test-plain demo bench test-asan test-tsan format clean
 
 all: build
 
@@ -17,7 +17,11 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+# The whole suite, then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer and under
+# ThreadSanitizer.
+test: test-plain test-asan test-tsan
+
+test-plain: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 demo: build
@@ -29,10 +33,10 @@ bench: deps
 	@set -e; for b in $(BENCH_DIR)/bench_*; do echo "== $$b"; $$b; done
 
 test-asan:
-	$(MAKE) test BUILD_DIR=build-asan CMAKE_FLAGS="-DKIVO_SANITIZE=address -DKIVO_BUILD_BENCHMARKS=OFF"
+	$(MAKE) test-plain BUILD_DIR=build-asan CMAKE_FLAGS="-DKIVO_SANITIZE=address -DKIVO_BUILD_BENCHMARKS=OFF"
 
 test-tsan:
-	$(MAKE) test BUILD_DIR=build-tsan CMAKE_FLAGS="-DKIVO_SANITIZE=thread -DKIVO_BUILD_BENCHMARKS=OFF"
+	$(MAKE) test-plain BUILD_DIR=build-tsan CMAKE_FLAGS="-DKIVO_SANITIZE=thread -DKIVO_BUILD_BENCHMARKS=OFF"
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
