@@ -179,7 +179,7 @@ private:
         bool expanded = false;                    // its definition has been folded into a tableau row
         bool dirty = false;                       // queued in dirty_ as a candidate to enter the basis
         std::shared_ptr<Variable::Data> variable; // external symbols only
-        std::vector<std::uint32_t> column;        // row slots that may contain the symbol
+        SmallVec<std::uint32_t, 4> column;        // row slots that may contain the symbol
         SymbolicWeight objective;                 // its weight in the objective while parametric
     };
 
@@ -232,6 +232,7 @@ private:
     // Whole constraints.
     SolverStatus addRecord(const Constraint& c, bool edit, Tag& tag, Sym& defined);
     void rebuildIfNeeded();
+    void rebuildEvalOrder();
     void storeRecord(Record record);
     Record takeRecord(std::uintptr_t id);
     void scheduleCompactionIfWasteful();
@@ -263,6 +264,19 @@ private:
     // Phase one of adding a row that has no obvious subject: the artificial objective, when active.
     Row* artificial_ = nullptr;
 
+    // Definitions in evaluation order, packed: each step reads evalCells_[begin, end).
+    struct EvalStep {
+        Sym sym;
+        double constant;
+        std::uint32_t begin;
+        std::uint32_t end;
+    };
+    std::vector<EvalStep> evalOrder_;
+    std::vector<Row::Cell> evalCells_;
+    bool evalOrderStale_ = true;
+    // Every variable's symbol with the state its value is written to.
+    std::vector<std::pair<Sym, Variable::Data*>> externals_;
+
     // Scratch space of `expand` and `update`: per-symbol accumulators and visit marks.
     std::vector<double> acc_;
     std::vector<std::uint64_t> mark_;
@@ -286,6 +300,7 @@ Sym Solver::Impl::symbolFor(const Variable& v) {
     if (inserted) {
         newSymbol(SymKind::external);
         syms_[*value].variable = v.data_;
+        externals_.emplace_back(*value, v.data_.get());
     }
     return *value;
 }
@@ -352,6 +367,7 @@ void Solver::Impl::define(Sym s, const Expression& e) {
     syms_[s].definition = index;
     syms_[s].expanded = false;
     ++liveDefinitions_;
+    evalOrderStale_ = true;
 }
 
 // --- the tableau ---
@@ -549,7 +565,7 @@ const std::vector<std::uint32_t>& Solver::Impl::rowsContaining(Sym s) {
         r.stamp = stamp;
         column[kept++] = slot;
     }
-    column.resize(kept);
+    column.shrink(kept);
     scratchRows_.assign(column.begin(), column.end());
     return scratchRows_;
 }
@@ -972,6 +988,7 @@ SolverStatus Solver::Impl::remove(const Constraint& c) {
             freeDefs_.push_back(info.definition);
             info.definition = kNone;
             --liveDefinitions_;
+            evalOrderStale_ = true;
         }
         return SolverStatus::ok;
     }
@@ -1079,6 +1096,8 @@ void Solver::Impl::rebuildIfNeeded() {
     mark_.clear();
     done_.clear();
     varSyms_.clear();
+    externals_.clear();
+    evalOrderStale_ = true;
     rows_.clear();
     freeRows_.clear();
     defs_.clear();
@@ -1125,42 +1144,44 @@ void Solver::Impl::rebuildIfNeeded() {
 
 void Solver::Impl::update() {
     rebuildIfNeeded();
+    if (evalOrderStale_)
+        rebuildEvalOrder();
     std::vector<double>& value = acc_;
-    for (Sym s = 0; s < syms_.size(); ++s) {
-        const SymInfo& info = syms_[s];
-        value[s] = info.row != kNone ? rows_[info.row].row.constant : 0.0;
+    std::fill(value.begin(), value.end(), 0.0);
+    for (const TableauRow& r : rows_)
+        if (r.alive)
+            value[r.basic] = r.row.constant;
+    for (const EvalStep& step : evalOrder_) {
+        double v = step.constant;
+        for (std::uint32_t i = step.begin; i < step.end; ++i)
+            v += evalCells_[i].coeff * value[evalCells_[i].sym];
+        value[step.sym] = v;
     }
-    // Definitions in dependency order; the visit is iterative so that long chains cannot overflow.
-    const std::uint64_t stamp = ++stamp_;
-    std::vector<std::pair<Sym, std::size_t>> stack;
-    for (const Definition& d : defs_) {
-        if (!d.alive || done_[d.sym] == stamp)
-            continue;
-        stack.push_back({d.sym, 0});
-        mark_[d.sym] = stamp;
-        while (!stack.empty()) {
-            auto& [s, next] = stack.back();
-            const Row& expr = defs_[syms_[s].definition].expr;
-            if (next < expr.size()) {
-                const Sym child = expr.cells()[next++].sym;
-                if (syms_[child].definition != kNone && done_[child] != stamp) {
-                    assert(mark_[child] != stamp && "definitions form a cycle");
-                    mark_[child] = stamp;
-                    stack.push_back({child, 0});
-                }
-                continue;
-            }
-            double v = expr.constant;
-            for (const Row::Cell& c : expr.cells())
-                v += c.coeff * value[c.sym];
-            value[s] = v;
-            done_[s] = stamp;
-            stack.pop_back();
-        }
+    for (const auto& [sym, data] : externals_)
+        data->value = value[sym];
+}
+
+// Definitions refer only to older variables, so evaluating them by the age of the variable they define
+// evaluates every definition after the ones it uses. The order is packed into flat arrays so that an
+// update after an edit is one linear sweep.
+void Solver::Impl::rebuildEvalOrder() {
+    std::vector<std::uint32_t> live;
+    live.reserve(liveDefinitions_);
+    for (std::uint32_t i = 0; i < defs_.size(); ++i)
+        if (defs_[i].alive)
+            live.push_back(i);
+    std::sort(live.begin(), live.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return syms_[defs_[a].sym].variable->serial < syms_[defs_[b].sym].variable->serial;
+    });
+    evalOrder_.clear();
+    evalCells_.clear();
+    for (std::uint32_t i : live) {
+        const Definition& d = defs_[i];
+        const auto begin = static_cast<std::uint32_t>(evalCells_.size());
+        evalCells_.insert(evalCells_.end(), d.expr.cells().begin(), d.expr.cells().end());
+        evalOrder_.push_back({d.sym, d.expr.constant, begin, static_cast<std::uint32_t>(evalCells_.size())});
     }
-    for (Sym s = 0; s < syms_.size(); ++s)
-        if (syms_[s].variable)
-            syms_[s].variable->value = value[s];
+    evalOrderStale_ = false;
 }
 
 void Solver::Impl::reset() {

@@ -5,7 +5,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -27,6 +29,97 @@ enum class SymKind : std::uint8_t {
     slack,    // an inequality's slack: >= 0
     error,    // a preference's violation: >= 0, weighted in the objective
     dummy,    // marks a required equality: always 0, never enters the basis
+};
+
+// A vector of trivially copyable values whose first N elements live inside the object. Rows of a layout
+// have two to five cells and most symbols sit in one or two rows, so nearly every row and column of the
+// solver fits inline: no allocation, and no pointer to chase while scanning.
+template <class T, std::size_t N>
+class SmallVec {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    SmallVec() = default;
+    SmallVec(const SmallVec& o) { append(o.begin(), o.end()); }
+    SmallVec& operator=(const SmallVec& o) {
+        if (this != &o) {
+            clear();
+            append(o.begin(), o.end());
+        }
+        return *this;
+    }
+    SmallVec(SmallVec&& o) noexcept { moveFrom(o); }
+    SmallVec& operator=(SmallVec&& o) noexcept {
+        if (this != &o) {
+            release();
+            moveFrom(o);
+        }
+        return *this;
+    }
+    ~SmallVec() { release(); }
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* begin() { return data(); }
+    T* end() { return data() + size_; }
+    const T* begin() const { return data(); }
+    const T* end() const { return data() + size_; }
+    T& operator[](std::size_t i) { return data()[i]; }
+    const T& operator[](std::size_t i) const { return data()[i]; }
+    T& back() { return data()[size_ - 1]; }
+
+    void push_back(const T& v) {
+        if (size_ == capacity_)
+            reserve(capacity_ * 2);
+        data()[size_++] = v;
+    }
+    void pop_back() { --size_; }
+    void clear() { size_ = 0; }
+    void shrink(std::size_t n) { size_ = static_cast<std::uint32_t>(n); }
+
+    void reserve(std::size_t n) {
+        if (n <= capacity_)
+            return;
+        T* fresh = static_cast<T*>(::operator new(n * sizeof(T)));
+        std::memcpy(static_cast<void*>(fresh), data(), size_ * sizeof(T));
+        release();
+        heap_ = fresh;
+        capacity_ = static_cast<std::uint32_t>(n);
+    }
+
+private:
+    T* data() { return heap_ ? heap_ : reinterpret_cast<T*>(inline_); }
+    const T* data() const { return heap_ ? heap_ : reinterpret_cast<const T*>(inline_); }
+
+    void append(const T* first, const T* last) {
+        reserve(size_ + static_cast<std::size_t>(last - first));
+        std::memcpy(static_cast<void*>(data() + size_), first,
+                    static_cast<std::size_t>(last - first) * sizeof(T));
+        size_ += static_cast<std::uint32_t>(last - first);
+    }
+    void release() {
+        if (heap_)
+            ::operator delete(heap_);
+        heap_ = nullptr;
+        capacity_ = N;
+    }
+    void moveFrom(SmallVec& o) {
+        size_ = o.size_;
+        if (o.heap_) {
+            heap_ = o.heap_;
+            capacity_ = o.capacity_;
+            o.heap_ = nullptr;
+            o.capacity_ = N;
+        } else {
+            std::memcpy(inline_, o.inline_, size_ * sizeof(T));
+        }
+        o.size_ = 0;
+    }
+
+    alignas(T) unsigned char inline_[N * sizeof(T)];
+    T* heap_ = nullptr;
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = N;
 };
 
 // A sparse linear row: constant + sum(coefficient * symbol). Small rows (the common case in layouts:
@@ -55,7 +148,8 @@ public:
     Row(Row&&) noexcept = default;
     Row& operator=(Row&&) noexcept = default;
 
-    const std::vector<Cell>& cells() const { return cells_; }
+    using Cells = SmallVec<Cell, 4>;
+    const Cells& cells() const { return cells_; }
     std::size_t size() const { return cells_.size(); }
     bool empty() const { return cells_.empty(); }
 
@@ -141,7 +235,7 @@ private:
         cells_.pop_back();
     }
 
-    std::vector<Cell> cells_;
+    Cells cells_;
     mutable std::unique_ptr<std::unordered_map<Sym, std::uint32_t>> index_;
 };
 
