@@ -15,7 +15,7 @@ namespace ui {
 namespace {
 
 // Builds a generator seeded with 256 bits from std::random_device. If the device is unavailable the
-// seed falls back to a mix of the clock, the thread id, an address and a process-wide counter: weaker,
+// seeding falls back to a mix of the clock, the thread id, an address and a process-wide counter: weaker,
 // but still distinct between threads and calls, which is what identifiers need.
 std::mt19937_64 makeSeededGenerator() {
     std::array<std::uint32_t, 8> words{};
@@ -39,8 +39,8 @@ std::mt19937_64 makeSeededGenerator() {
         }
         words[0] ^= static_cast<std::uint32_t>(::getpid());
     }
-    std::seed_seq seed(words.begin(), words.end());
-    return std::mt19937_64(seed);
+    std::seed_seq entropy(words.begin(), words.end());
+    return std::mt19937_64(entropy);
 }
 
 std::mt19937_64& threadGenerator() {

@@ -296,18 +296,18 @@ TEST(Solver, LaysOutLargeStacksAndGridsExactly) {
 // point of the grid can be tried. The solver's optimum is over the reals, so it must be at least as good,
 // priority by priority, as the best grid point; and it must satisfy every required constraint.
 struct RandomSystem {
-    struct Spec {
+    struct RandomConstraint {
         std::array<int, 3> coeffs{};
         int constant = 0;
         Relation relation = Relation::equal;
         float priority = priority::required;
     };
-    std::vector<Spec> specs;
+    std::vector<RandomConstraint> constraints;
 
-    static double lhs(const Spec& s, const std::array<double, 3>& p) {
+    static double lhs(const RandomConstraint& s, const std::array<double, 3>& p) {
         return s.coeffs[0] * p[0] + s.coeffs[1] * p[1] + s.coeffs[2] * p[2] + s.constant;
     }
-    static double violation(const Spec& s, const std::array<double, 3>& p) {
+    static double violation(const RandomConstraint& s, const std::array<double, 3>& p) {
         const double v = lhs(s, p);
         switch (s.relation) {
         case Relation::equal:
@@ -324,10 +324,10 @@ struct RandomSystem {
 constexpr std::array<float, 3> kLevels{999.0f, 750.0f, 250.0f};
 
 // Total violation per preference level, highest first; nullopt when a required constraint is broken.
-std::optional<std::array<double, 3>> score(const std::vector<RandomSystem::Spec>& specs,
+std::optional<std::array<double, 3>> score(const std::vector<RandomSystem::RandomConstraint>& constraints,
                                            const std::array<double, 3>& p, double tolerance) {
     std::array<double, 3> total{};
-    for (const auto& s : specs) {
+    for (const auto& s : constraints) {
         const double v = RandomSystem::violation(s, p);
         if (s.priority >= priority::required) {
             if (v > tolerance)
@@ -350,11 +350,11 @@ TEST(Solver, RandomSystemsMatchBruteForce) {
     for (int trial = 0; trial < 400; ++trial) {
         // A hidden integer point that every required constraint accepts.
         const std::array<double, 3> hidden{double(value(rng)), double(value(rng)), double(value(rng))};
-        std::vector<RandomSystem::Spec> specs;
+        std::vector<RandomSystem::RandomConstraint> constraints;
         const int required = 1 + trial % 4;
         const int preferences = 2 + trial % 5;
         for (int i = 0; i < required + preferences; ++i) {
-            RandomSystem::Spec s;
+            RandomSystem::RandomConstraint s;
             for (int& c : s.coeffs)
                 c = coeff(rng);
             if (s.coeffs == std::array<int, 3>{})
@@ -373,7 +373,7 @@ TEST(Solver, RandomSystemsMatchBruteForce) {
                 s.constant = -value(rng) * 3 + 10;
                 s.priority = kLevels[static_cast<std::size_t>(pick(rng))];
             }
-            specs.push_back(s);
+            constraints.push_back(s);
         }
 
         // Variables are created in a random order so that definitions and tableau rows both get used.
@@ -382,7 +382,7 @@ TEST(Solver, RandomSystemsMatchBruteForce) {
         std::shuffle(order.begin(), order.end(), rng);
         for (std::size_t k : order)
             vars[k] = Variable("v" + std::to_string(k));
-        auto toConstraint = [&](const RandomSystem::Spec& s) {
+        auto toConstraint = [&](const RandomSystem::RandomConstraint& s) {
             Expression e(static_cast<double>(s.constant));
             for (std::size_t k = 0; k < 3; ++k)
                 if (s.coeffs[k] != 0)
@@ -392,12 +392,12 @@ TEST(Solver, RandomSystemsMatchBruteForce) {
 
         Solver solver;
         std::vector<Constraint> added;
-        for (const auto& s : specs) {
+        for (const auto& s : constraints) {
             added.push_back(toConstraint(s));
             ASSERT_EQ(solver.addConstraint(added.back()), SolverStatus::ok) << "trial " << trial;
         }
 
-        auto check = [&](const std::vector<RandomSystem::Spec>& active, const char* stage) {
+        auto check = [&](const std::vector<RandomSystem::RandomConstraint>& active, const char* stage) {
             solver.updateVariables();
             const std::array<double, 3> got{vars[0].value(), vars[1].value(), vars[2].value()};
             const auto mine = score(active, got, 1e-6);
@@ -420,15 +420,15 @@ TEST(Solver, RandomSystemsMatchBruteForce) {
             }
             ++checked;
         };
-        check(specs, "after adding");
+        check(constraints, "after adding");
 
         // Remove about half of the constraints, required ones included, and check again.
-        std::vector<RandomSystem::Spec> kept;
-        for (std::size_t i = 0; i < specs.size(); ++i) {
+        std::vector<RandomSystem::RandomConstraint> kept;
+        for (std::size_t i = 0; i < constraints.size(); ++i) {
             if (i % 2 == static_cast<std::size_t>(trial % 2)) {
                 ASSERT_EQ(solver.removeConstraint(added[i]), SolverStatus::ok);
             } else {
-                kept.push_back(specs[i]);
+                kept.push_back(constraints[i]);
             }
         }
         check(kept, "after removing");

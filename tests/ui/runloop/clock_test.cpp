@@ -1,3 +1,5 @@
+#include "hang_guard.h"
+
 #include <ui/runloop/clock.h>
 
 #include <gtest/gtest.h>
@@ -11,8 +13,7 @@ namespace {
 
 using ui::Clock;
 
-// Hang guard only: a correct implementation returns long before it.
-constexpr auto kHangGuard = 30s;
+using ui::testing::kHangGuard;
 
 TEST(ClockArithmetic, AddSaturatingClampsInsteadOfOverflowing) {
     const Clock::time_point t(5s);

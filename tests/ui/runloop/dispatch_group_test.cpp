@@ -1,3 +1,5 @@
+#include "hang_guard.h"
+
 #include <ui/runloop/dispatch_group.h>
 #include <ui/runloop/dispatch_queue.h>
 #include <ui/runloop/main_thread.h>
@@ -22,12 +24,8 @@ using ui::DispatchQueue;
 using ui::RunLoop;
 using ui::RunLoopMode;
 
-// Hang guard only: a correct implementation returns long before it.
-constexpr auto kHangGuard = 30s;
-
-bool runMainUntil(const std::function<bool()>& done) {
-    return RunLoop::main().runUntil(done, Clock::time_point::max(), RunLoopMode::Default, kHangGuard);
-}
+using ui::testing::kHangGuard;
+using ui::testing::runMainUntil;
 
 TEST(DispatchGroup, NotifyOnAnEmptyGroupIsStillAsynchronous) {
     DispatchGroup group;

@@ -1,3 +1,5 @@
+#include "hang_guard.h"
+
 #include <ui/runloop/dispatch_group.h>
 #include <ui/runloop/dispatch_queue.h>
 #include <ui/runloop/main_thread.h>
@@ -23,8 +25,7 @@ using ui::RunLoop;
 using ui::RunLoopMode;
 using Outcome = RunLoop::RunOutcome;
 
-// Hang guard only: a correct implementation returns long before it.
-constexpr auto kHangGuard = 30s;
+using ui::testing::kHangGuard;
 
 // A run loop of the test's own thread on manual time.
 class RunLoopTest : public ::testing::Test {

@@ -1,3 +1,5 @@
+#include "hang_guard.h"
+
 #include <ui/runloop/run_loop.h>
 #include <ui/runloop/timer.h>
 
@@ -21,8 +23,7 @@ using ui::RunLoop;
 using ui::RunLoopMode;
 using ui::Timer;
 
-// Hang guard only: a correct implementation returns long before it.
-constexpr auto kHangGuard = 30s;
+using ui::testing::kHangGuard;
 constexpr Clock::time_point kStart = Clock::time_point(1000s);
 
 class TimerTest : public ::testing::Test {
