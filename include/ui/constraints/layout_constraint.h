@@ -1,0 +1,193 @@
+#pragma once
+
+// Layout constraints between views: `first.attribute relation second.attribute * multiplier + constant`
+// at a priority, and the anchors that build them.
+//
+// A constraint refers to its views weakly; an active constraint is kept alive by the views it relates
+// (and by the window's layout engine while they are in a window). Activating a constraint takes effect
+// at the next layout pass of the window that contains its views.
+
+#include <ui/foundation/geometry.h>
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ui {
+
+class View;
+
+enum class LayoutAttribute {
+    notAnAttribute,
+    left,
+    right,
+    top,
+    bottom,
+    leading,  // left: layout is left-to-right only
+    trailing, // right
+    width,
+    height,
+    centerX,
+    centerY,
+};
+
+enum class LayoutAxis { horizontal = 0, vertical = 1 };
+
+enum class LayoutRelation { lessThanOrEqual = -1, equal = 0, greaterThanOrEqual = 1 };
+
+using LayoutPriority = float;
+namespace layoutPriority {
+inline constexpr LayoutPriority required = 1000.0f;
+inline constexpr LayoutPriority defaultHigh = 750.0f;
+inline constexpr LayoutPriority defaultLow = 250.0f;
+inline constexpr LayoutPriority fittingSizeLevel = 50.0f;
+} // namespace layoutPriority
+
+bool isHorizontal(LayoutAttribute attribute);
+bool isSize(LayoutAttribute attribute);
+
+// Thrown for a visual format string that does not parse. This is a programming error in the caller.
+class VisualFormatError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+class LayoutConstraint : public std::enable_shared_from_this<LayoutConstraint> {
+public:
+    // first.firstAttribute relation second.secondAttribute * multiplier + constant. Without a second item
+    // (only for width and height), the constraint relates the first attribute to the constant.
+    static std::shared_ptr<LayoutConstraint> create(const std::shared_ptr<View>& firstItem,
+                                                    LayoutAttribute firstAttribute, LayoutRelation relation,
+                                                    const std::shared_ptr<View>& secondItem,
+                                                    LayoutAttribute secondAttribute, double multiplier = 1.0,
+                                                    double constant = 0.0);
+
+    std::shared_ptr<View> firstItem() const { return firstItem_.lock(); }
+    LayoutAttribute firstAttribute() const { return firstAttribute_; }
+    LayoutRelation relation() const { return relation_; }
+    std::shared_ptr<View> secondItem() const { return secondItem_.lock(); }
+    LayoutAttribute secondAttribute() const { return secondAttribute_; }
+    double multiplier() const { return multiplier_; }
+
+    double constant() const { return constant_; }
+    void setConstant(double constant);
+
+    LayoutPriority priority() const { return priority_; }
+    // Priorities run from 1 to 1000; values outside are clamped.
+    void setPriority(LayoutPriority priority);
+
+    bool isActive() const { return active_; }
+    void setActive(bool active);
+
+    const std::string& identifier() const { return identifier_; }
+    void setIdentifier(std::string identifier) { identifier_ = std::move(identifier); }
+
+    static void activate(const std::vector<std::shared_ptr<LayoutConstraint>>& constraints);
+    static void deactivate(const std::vector<std::shared_ptr<LayoutConstraint>>& constraints);
+
+    // Constraints described by a visual format such as "H:|-[a]-(>=8)-[b(80)]-|". Throws
+    // VisualFormatError, naming the problem and its position, when the format does not parse or names a
+    // view or metric that was not given.
+    static std::vector<std::shared_ptr<LayoutConstraint>>
+    constraints(std::string_view visualFormat, const std::map<std::string, double>& metrics,
+                const std::map<std::string, std::shared_ptr<View>>& views);
+
+    // Bumped whenever the constant, priority or activity changes, so that a layout engine can tell
+    // which constraints to refresh.
+    std::uint64_t revision() const { return revision_; }
+
+private:
+    LayoutConstraint() = default;
+    void changed();
+
+    std::weak_ptr<View> firstItem_;
+    LayoutAttribute firstAttribute_ = LayoutAttribute::notAnAttribute;
+    LayoutRelation relation_ = LayoutRelation::equal;
+    std::weak_ptr<View> secondItem_;
+    LayoutAttribute secondAttribute_ = LayoutAttribute::notAnAttribute;
+    double multiplier_ = 1.0;
+    double constant_ = 0.0;
+    LayoutPriority priority_ = layoutPriority::required;
+    bool active_ = false;
+    std::string identifier_;
+    std::uint64_t revision_ = 0;
+};
+
+// Anchors: a view and one of its attributes, from which constraints are made.
+class LayoutAnchor {
+public:
+    LayoutAnchor(std::weak_ptr<View> view, LayoutAttribute attribute)
+        : view_(std::move(view)), attribute_(attribute) {}
+    std::shared_ptr<View> view() const { return view_.lock(); }
+    LayoutAttribute attribute() const { return attribute_; }
+
+protected:
+    std::shared_ptr<LayoutConstraint> make(LayoutRelation relation, const LayoutAnchor* other,
+                                           double multiplier, double constant) const;
+
+private:
+    std::weak_ptr<View> view_;
+    LayoutAttribute attribute_;
+};
+
+// Left, right, leading, trailing and centre X; or top, bottom and centre Y. Position anchors relate only
+// to anchors of the same axis (the type system keeps the axes apart).
+template <class Axis>
+class LayoutPositionAnchor : public LayoutAnchor {
+public:
+    using LayoutAnchor::LayoutAnchor;
+    std::shared_ptr<LayoutConstraint> constraintEqualTo(const Axis& other, double constant = 0.0) const {
+        return make(LayoutRelation::equal, &other, 1.0, constant);
+    }
+    std::shared_ptr<LayoutConstraint> constraintLessThanOrEqualTo(const Axis& other,
+                                                                  double constant = 0.0) const {
+        return make(LayoutRelation::lessThanOrEqual, &other, 1.0, constant);
+    }
+    std::shared_ptr<LayoutConstraint> constraintGreaterThanOrEqualTo(const Axis& other,
+                                                                     double constant = 0.0) const {
+        return make(LayoutRelation::greaterThanOrEqual, &other, 1.0, constant);
+    }
+};
+
+class LayoutXAxisAnchor : public LayoutPositionAnchor<LayoutXAxisAnchor> {
+public:
+    using LayoutPositionAnchor::LayoutPositionAnchor;
+};
+
+class LayoutYAxisAnchor : public LayoutPositionAnchor<LayoutYAxisAnchor> {
+public:
+    using LayoutPositionAnchor::LayoutPositionAnchor;
+};
+
+class LayoutDimension : public LayoutAnchor {
+public:
+    using LayoutAnchor::LayoutAnchor;
+    std::shared_ptr<LayoutConstraint> constraintEqualTo(const LayoutDimension& other, double multiplier = 1.0,
+                                                        double constant = 0.0) const {
+        return make(LayoutRelation::equal, &other, multiplier, constant);
+    }
+    std::shared_ptr<LayoutConstraint> constraintLessThanOrEqualTo(const LayoutDimension& other,
+                                                                  double multiplier = 1.0,
+                                                                  double constant = 0.0) const {
+        return make(LayoutRelation::lessThanOrEqual, &other, multiplier, constant);
+    }
+    std::shared_ptr<LayoutConstraint> constraintGreaterThanOrEqualTo(const LayoutDimension& other,
+                                                                     double multiplier = 1.0,
+                                                                     double constant = 0.0) const {
+        return make(LayoutRelation::greaterThanOrEqual, &other, multiplier, constant);
+    }
+    std::shared_ptr<LayoutConstraint> constraintEqualToConstant(double constant) const {
+        return make(LayoutRelation::equal, nullptr, 0.0, constant);
+    }
+    std::shared_ptr<LayoutConstraint> constraintLessThanOrEqualToConstant(double constant) const {
+        return make(LayoutRelation::lessThanOrEqual, nullptr, 0.0, constant);
+    }
+    std::shared_ptr<LayoutConstraint> constraintGreaterThanOrEqualToConstant(double constant) const {
+        return make(LayoutRelation::greaterThanOrEqual, nullptr, 0.0, constant);
+    }
+};
+
+} // namespace ui

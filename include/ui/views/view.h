@@ -1,0 +1,218 @@
+#pragma once
+
+// The view: a rectangle in a tree of views, with geometry, hit testing, coordinate conversion and
+// participation in auto layout.
+//
+// Geometry works as a layer does: `bounds` is the view's own coordinate space (its origin is where the
+// top-left corner of that space sits, which is how a scroll view scrolls), `center` is where the
+// view's anchor point lies in its superview's space, and `transform` applies about the anchor point.
+// The anchor point is the middle of the view unless changed (a zoomed view is scaled about its top-left
+// corner). `frame` is derived: the bounding box of the transformed bounds in the superview.
+//
+// Ownership: a superview owns its subviews; `superview()` is weak. Views are always held by
+// std::shared_ptr (create them with std::make_shared).
+
+#include <ui/constraints/layout_constraint.h>
+#include <ui/foundation/affine_transform.h>
+#include <ui/foundation/color.h>
+#include <ui/foundation/geometry.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+class Window;
+
+// How a view that keeps its frame (translatesAutoresizingMaskIntoConstraints) follows a resizing
+// superview.
+enum AutoresizingMask : std::uint32_t {
+    autoresizingNone = 0,
+    flexibleLeftMargin = 1u << 0,
+    flexibleWidth = 1u << 1,
+    flexibleRightMargin = 1u << 2,
+    flexibleTopMargin = 1u << 3,
+    flexibleHeight = 1u << 4,
+    flexibleBottomMargin = 1u << 5,
+};
+
+// "No intrinsic size along this axis."
+inline constexpr double noIntrinsicMetric = -1.0;
+
+class View : public std::enable_shared_from_this<View> {
+public:
+    View() = default;
+    explicit View(const Rect& frame);
+    virtual ~View();
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    // --- geometry ---
+    Rect frame() const;
+    void setFrame(const Rect& frame);
+    const Rect& bounds() const { return bounds_; }
+    void setBounds(const Rect& bounds);
+    Point center() const { return center_; }
+    void setCenter(Point center);
+    const AffineTransform& transform() const { return transform_; }
+    void setTransform(const AffineTransform& transform);
+    // The point of the bounds (as a fraction of its size) that `center` places and `transform` pivots on.
+    Point anchorPoint() const { return anchorPoint_; }
+    void setAnchorPoint(Point anchorPoint);
+
+    // --- hierarchy ---
+    std::shared_ptr<View> superview() const { return superview_.lock(); }
+    const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
+    // The window the view is in, if any.
+    Window* window() const { return window_; }
+    void addSubview(const std::shared_ptr<View>& view);
+    void insertSubview(const std::shared_ptr<View>& view, std::size_t index);
+    void insertSubviewAbove(const std::shared_ptr<View>& view, const std::shared_ptr<View>& sibling);
+    void insertSubviewBelow(const std::shared_ptr<View>& view, const std::shared_ptr<View>& sibling);
+    void removeFromSuperview();
+    void bringSubviewToFront(const std::shared_ptr<View>& view);
+    void sendSubviewToBack(const std::shared_ptr<View>& view);
+    bool isDescendantOf(const View& view) const;
+    std::shared_ptr<View> viewWithTag(int tag);
+
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+
+    // --- appearance and interaction ---
+    std::optional<Color> backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(std::optional<Color> color) { backgroundColor_ = color; }
+    double alpha() const { return alpha_; }
+    void setAlpha(double alpha);
+    bool isHidden() const { return hidden_; }
+    void setHidden(bool hidden);
+    bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
+    void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
+    bool clipsToBounds() const { return clipsToBounds_; }
+    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+    const std::string& accessibilityIdentifier() const { return accessibilityIdentifier_; }
+    void setAccessibilityIdentifier(std::string id) { accessibilityIdentifier_ = std::move(id); }
+
+    // --- coordinate conversion (between any two views of one tree; null means the window) ---
+    Point convertPointTo(Point point, const View* view) const;
+    Point convertPointFrom(Point point, const View* view) const;
+    Rect convertRectTo(const Rect& rect, const View* view) const;
+    Rect convertRectFrom(const Rect& rect, const View* view) const;
+
+    // --- hit testing ---
+    // The deepest visible, interactive view containing the point (in this view's bounds space), trying
+    // later subviews first.
+    virtual std::shared_ptr<View> hitTest(Point point);
+    virtual bool pointInside(Point point) const;
+
+    // --- layout ---
+    void setNeedsLayout();
+    bool needsLayout() const { return needsLayout_; }
+    // Lays out the window this view is in (or, outside a window, this view) if anything asked for it.
+    void layoutIfNeeded();
+    // Called after the view's size or position changed in a layout pass, or when it asked for layout.
+    virtual void layoutSubviews() {}
+    // Asks for updateConstraints() before the next solve.
+    void setNeedsUpdateConstraints();
+    bool needsUpdateConstraints() const { return needsUpdateConstraints_; }
+
+    bool translatesAutoresizingMaskIntoConstraints() const { return translatesAutoresizingMask_; }
+    void setTranslatesAutoresizingMaskIntoConstraints(bool translates);
+    std::uint32_t autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(std::uint32_t mask) { autoresizingMask_ = mask; }
+
+    // The natural size of the view's content; noIntrinsicMetric along an axis that has none.
+    virtual Size intrinsicContentSize() const { return {noIntrinsicMetric, noIntrinsicMetric}; }
+    // For views whose natural height depends on the width they are given (wrapping text): the height
+    // at that width. Views without such a dependency answer nullopt.
+    virtual std::optional<double> intrinsicHeightForWidth(double width) const;
+    void invalidateIntrinsicContentSize();
+    LayoutPriority contentHuggingPriority(LayoutAxis axis) const { return hugging_[int(axis)]; }
+    void setContentHuggingPriority(LayoutPriority priority, LayoutAxis axis);
+    LayoutPriority contentCompressionResistancePriority(LayoutAxis axis) const {
+        return compression_[int(axis)];
+    }
+    void setContentCompressionResistancePriority(LayoutPriority priority, LayoutAxis axis);
+
+    virtual Size sizeThatFits(Size size) const;
+    void sizeToFit();
+
+    const EdgeInsets& layoutMargins() const { return layoutMargins_; }
+    void setLayoutMargins(const EdgeInsets& margins);
+
+    // Active constraints held by this view (those whose first item it is).
+    const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const { return constraints_; }
+
+    // --- anchors ---
+    LayoutXAxisAnchor leftAnchor() { return {weak_from_this(), LayoutAttribute::left}; }
+    LayoutXAxisAnchor rightAnchor() { return {weak_from_this(), LayoutAttribute::right}; }
+    LayoutXAxisAnchor leadingAnchor() { return {weak_from_this(), LayoutAttribute::leading}; }
+    LayoutXAxisAnchor trailingAnchor() { return {weak_from_this(), LayoutAttribute::trailing}; }
+    LayoutXAxisAnchor centerXAnchor() { return {weak_from_this(), LayoutAttribute::centerX}; }
+    LayoutYAxisAnchor topAnchor() { return {weak_from_this(), LayoutAttribute::top}; }
+    LayoutYAxisAnchor bottomAnchor() { return {weak_from_this(), LayoutAttribute::bottom}; }
+    LayoutYAxisAnchor centerYAnchor() { return {weak_from_this(), LayoutAttribute::centerY}; }
+    LayoutDimension widthAnchor() { return {weak_from_this(), LayoutAttribute::width}; }
+    LayoutDimension heightAnchor() { return {weak_from_this(), LayoutAttribute::height}; }
+
+    // --- hooks for subclasses that are layout spaces of their own (scroll views) ---
+    // Subviews of a layout-space root are positioned in its content space; a constraint from such a
+    // subview to the root's edges binds to the content area.
+    virtual bool isLayoutSpaceRoot() const { return false; }
+    // Reports the content size that constraints gave the content area of a layout-space root.
+    virtual void contentSizeDidResolve(Size) {}
+
+protected:
+    // Called by the layout engine before it solves, for each view that asked with
+    // setNeedsUpdateConstraints(), parents before children. Views that manage constraints of their own
+    // (stack views) rebuild them here. Hiding or showing a view asks its superview.
+    virtual void updateConstraints() {}
+
+    // Called when the view joined or left a window, after the move.
+    virtual void didMoveToWindow() {}
+    virtual void didMoveToSuperview() {}
+    virtual void didAddSubview(const std::shared_ptr<View>&) {}
+    virtual void willRemoveSubview(const std::shared_ptr<View>&) {}
+
+private:
+    friend class LayoutConstraint;
+    friend class LayoutEngine;
+    friend class Window;
+
+    void attach(const std::shared_ptr<View>& view, std::size_t index);
+    void setWindowRecursively(Window* window);
+    void structureChanged();
+    void resizeSubviewsWithOldSize(Size oldSize);
+    AffineTransform toSuperview() const; // this view's bounds space -> superview's bounds space
+    AffineTransform toRoot() const;
+
+    Rect bounds_;
+    Point center_;
+    Point anchorPoint_{0.5, 0.5};
+    AffineTransform transform_;
+    std::weak_ptr<View> superview_;
+    std::vector<std::shared_ptr<View>> subviews_;
+    Window* window_ = nullptr;
+    int tag_ = 0;
+    std::optional<Color> backgroundColor_;
+    double alpha_ = 1.0;
+    bool hidden_ = false;
+    bool userInteractionEnabled_ = true;
+    bool clipsToBounds_ = false;
+    std::string accessibilityIdentifier_;
+    bool needsLayout_ = true;
+    bool needsUpdateConstraints_ = false;
+    bool translatesAutoresizingMask_ = true;
+    std::uint32_t autoresizingMask_ = autoresizingNone;
+    LayoutPriority hugging_[2] = {layoutPriority::defaultLow, layoutPriority::defaultLow};
+    LayoutPriority compression_[2] = {layoutPriority::defaultHigh, layoutPriority::defaultHigh};
+    EdgeInsets layoutMargins_{8, 8, 8, 8};
+    std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
+    // Slot of this view in its window's layout engine; kept by the engine.
+    std::uint32_t layoutSlot_ = UINT32_MAX;
+    std::uint64_t intrinsicRevision_ = 0;
+};
+
+} // namespace ui

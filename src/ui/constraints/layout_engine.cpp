@@ -1,0 +1,514 @@
+#include "layout_engine.h"
+
+#include <ui/views/view.h>
+#include <ui/views/window.h>
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+namespace ui {
+
+namespace {
+
+constexpr std::uint32_t kNoSlot = UINT32_MAX;
+
+// Preferences below any priority a caller can state (callers use 1...1000).
+constexpr float kPreferSmall = 0.02f;
+constexpr float kPreferOrigin = 0.01f;
+
+Relation toRelation(LayoutRelation r) {
+    switch (r) {
+    case LayoutRelation::lessThanOrEqual:
+        return Relation::lessOrEqual;
+    case LayoutRelation::greaterThanOrEqual:
+        return Relation::greaterOrEqual;
+    case LayoutRelation::equal:
+        break;
+    }
+    return Relation::equal;
+}
+
+} // namespace
+
+LayoutEngine::LayoutEngine(Window& window) : window_(window) {}
+
+LayoutEngine::~LayoutEngine() {
+    for (Slot& slot : slots_)
+        if (slot.alive && slot.raw)
+            slot.raw->layoutSlot_ = kNoSlot;
+}
+
+// --- slots ---
+
+std::uint32_t LayoutEngine::slotOf(const View* view) const {
+    if (!view)
+        return kNoSlot;
+    const std::uint32_t i = view->layoutSlot_;
+    return i < slots_.size() && slots_[i].alive && slots_[i].raw == view ? i : kNoSlot;
+}
+
+std::uint32_t LayoutEngine::ensureSlot(View& view) {
+    if (const std::uint32_t i = slotOf(&view); i != kNoSlot)
+        return i;
+    std::uint32_t i;
+    if (!freeSlots_.empty()) {
+        i = freeSlots_.back();
+        freeSlots_.pop_back();
+        slots_[i] = Slot();
+    } else {
+        i = static_cast<std::uint32_t>(slots_.size());
+        slots_.emplace_back();
+    }
+    Slot& slot = slots_[i];
+    slot.view = view.weak_from_this();
+    slot.raw = &view;
+    slot.alive = true;
+    view.layoutSlot_ = i;
+    return i;
+}
+
+void LayoutEngine::releaseSlot(std::uint32_t i) {
+    Slot& slot = slots_[i];
+    for (auto* holder :
+         {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH, &slot.pinX, &slot.pinY, &slot.pinW, &slot.pinH,
+          &slot.prefW, &slot.prefH, &slot.prefX, &slot.prefY, &slot.contentPrefW, &slot.contentPrefH})
+        remove(*holder);
+    if (slot.raw && slot.raw->layoutSlot_ == i)
+        slot.raw->layoutSlot_ = kNoSlot;
+    slot = Slot();
+    freeSlots_.push_back(i);
+}
+
+void LayoutEngine::viewDidLeave(View& view) {
+    if (const std::uint32_t i = slotOf(&view); i != kNoSlot)
+        releaseSlot(i);
+    structureDirty_ = true;
+}
+
+void LayoutEngine::add(std::optional<Constraint>& holder, const Constraint& c) {
+    remove(holder);
+    if (solver_.addConstraint(c) == SolverStatus::ok)
+        holder = c;
+}
+
+void LayoutEngine::remove(std::optional<Constraint>& holder) {
+    if (holder) {
+        solver_.removeConstraint(*holder);
+        holder.reset();
+    }
+}
+
+View* LayoutEngine::spaceOf(const View& view) const {
+    for (auto p = view.superview(); p; p = p->superview())
+        if (p.get() == &window_ || p->isLayoutSpaceRoot())
+            return p.get();
+    return nullptr;
+}
+
+// Where the top-left corner of a view's bounds space lies in its layout space, for views positioned by
+// frames (and, through them, for their subviews).
+Point LayoutEngine::positionInSpace(const View& view) const {
+    if (&view == &window_ || view.isLayoutSpaceRoot())
+        return {0, 0};
+    if (const std::uint32_t i = slotOf(&view); i != kNoSlot)
+        return {slots_[i].left.value() - view.bounds().origin.x,
+                slots_[i].top.value() - view.bounds().origin.y};
+    auto parent = view.superview();
+    const Rect f = view.frame();
+    const Point base = parent ? positionInSpace(*parent) : Point{0, 0};
+    return {base.x + f.origin.x - view.bounds().origin.x, base.y + f.origin.y - view.bounds().origin.y};
+}
+
+// --- translating constraints ---
+
+std::optional<Expression> LayoutEngine::attributeExpression(View& item, LayoutAttribute attribute,
+                                                            bool contentArea) {
+    const std::uint32_t i = slotOf(&item);
+    if (i == kNoSlot)
+        return std::nullopt;
+    Slot& s = slots_[i];
+    if (contentArea) {
+        const bool isWindow = &item == &window_;
+        const Variable& cw = isWindow ? s.width : s.contentWidth;
+        const Variable& ch = isWindow ? s.height : s.contentHeight;
+        switch (attribute) {
+        case LayoutAttribute::left:
+        case LayoutAttribute::leading:
+        case LayoutAttribute::top:
+            return Expression(0.0);
+        case LayoutAttribute::right:
+        case LayoutAttribute::trailing:
+            s.contentBound = true;
+            return Expression(cw);
+        case LayoutAttribute::centerX:
+            s.contentBound = true;
+            return Expression(cw) * 0.5;
+        case LayoutAttribute::bottom:
+            s.contentBound = true;
+            return Expression(ch);
+        case LayoutAttribute::centerY:
+            s.contentBound = true;
+            return Expression(ch) * 0.5;
+        default:
+            break;
+        }
+    }
+    switch (attribute) {
+    case LayoutAttribute::left:
+    case LayoutAttribute::leading:
+        return Expression(s.left);
+    case LayoutAttribute::right:
+    case LayoutAttribute::trailing:
+        return Expression(s.left) + s.width;
+    case LayoutAttribute::centerX:
+        return Expression(s.left) + Expression(s.width) * 0.5;
+    case LayoutAttribute::top:
+        return Expression(s.top);
+    case LayoutAttribute::bottom:
+        return Expression(s.top) + s.height;
+    case LayoutAttribute::centerY:
+        return Expression(s.top) + Expression(s.height) * 0.5;
+    case LayoutAttribute::width:
+        return Expression(s.width);
+    case LayoutAttribute::height:
+        return Expression(s.height);
+    case LayoutAttribute::notAnAttribute:
+        break;
+    }
+    return std::nullopt;
+}
+
+std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c) {
+    auto a = c.firstItem();
+    auto b = c.secondItem();
+    if (!a)
+        return std::nullopt;
+    bool contentA = false;
+    bool contentB = false;
+    if (b && !isSize(c.firstAttribute())) {
+        View* spaceA = spaceOf(*a);
+        View* spaceB = spaceOf(*b);
+        if (b.get() == spaceA)
+            contentB = true; // a inside b: b's edges are its content area
+        else if (a.get() == spaceB)
+            contentA = true;
+        else if (spaceA != spaceB)
+            return std::nullopt; // positions in two different spaces cannot be related
+    }
+    auto lhs = attributeExpression(*a, c.firstAttribute(), contentA);
+    if (!lhs)
+        return std::nullopt;
+    Expression rhs(c.constant());
+    if (b) {
+        auto other = attributeExpression(*b, c.secondAttribute(), contentB);
+        if (!other)
+            return std::nullopt;
+        rhs = *other * c.multiplier() + c.constant();
+    }
+    return Constraint(*lhs, toRelation(c.relation()), rhs, c.priority());
+}
+
+void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
+    entry.revision = c.revision();
+    entry.solverConstraint.reset();
+    if (auto translated = translate(c)) {
+        if (solver_.addConstraint(*translated) == SolverStatus::ok)
+            entry.solverConstraint = *translated;
+    }
+}
+
+void LayoutEngine::removeEntry(Entry& entry) {
+    remove(entry.solverConstraint);
+}
+
+// --- the pass ---
+
+void LayoutEngine::runUpdateConstraints(View& view) {
+    if (view.needsUpdateConstraints_) {
+        view.needsUpdateConstraints_ = false;
+        view.updateConstraints();
+    }
+    const auto children = view.subviews_;
+    for (const auto& child : children)
+        runUpdateConstraints(*child);
+}
+
+void LayoutEngine::sync() {
+    structureDirty_ = false;
+
+    // Every view of the window, parents first, and the constraints whose views are all in it.
+    std::vector<View*> order;
+    std::vector<View*> stack{&window_};
+    while (!stack.empty()) {
+        View* v = stack.back();
+        stack.pop_back();
+        order.push_back(v);
+        for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it)
+            stack.push_back(it->get());
+    }
+    std::vector<LayoutConstraint*> candidates;
+    std::unordered_set<const View*> needed;
+    needed.insert(&window_);
+    for (View* v : order) {
+        if (!v->translatesAutoresizingMask_)
+            needed.insert(v);
+        for (const auto& c : v->constraints_) {
+            auto second = c->secondItem();
+            if (second && second->window() != &window_)
+                continue;
+            candidates.push_back(c.get());
+            needed.insert(v);
+            if (second)
+                needed.insert(second.get());
+        }
+    }
+
+    for (std::uint32_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].alive && (!needed.count(slots_[i].raw) || slots_[i].raw->window() != &window_))
+            releaseSlot(i);
+    for (View* v : order)
+        if (needed.count(v))
+            ensureSlot(*v);
+
+    for (auto& [key, entry] : entries_)
+        entry.seen = false;
+    for (LayoutConstraint* c : candidates) {
+        auto [it, inserted] = entries_.try_emplace(c);
+        Entry& entry = it->second;
+        entry.seen = true;
+        if (inserted) {
+            entry.constraint = c->weak_from_this();
+            addEntry(*c, entry);
+        }
+    }
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        if (!it->second.seen) {
+            removeEntry(it->second);
+            it = entries_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+
+    // A position that a required equality ties to another view (or to its space's edges) is anchored;
+    // the others get the weak pull to their superview's origin.
+    for (Slot& s : slots_) {
+        s.anchoredX = false;
+        s.anchoredY = false;
+    }
+    for (auto& [key, entry] : entries_) {
+        auto c = entry.constraint.lock();
+        if (!c || !entry.solverConstraint || c->relation() != LayoutRelation::equal ||
+            c->priority() < layoutPriority::required || isSize(c->firstAttribute()))
+            continue;
+        const bool horizontal = isHorizontal(c->firstAttribute());
+        for (const View* item : {c->firstItem().get(), c->secondItem().get()}) {
+            if (const std::uint32_t i = slotOf(item); i != kNoSlot)
+                (horizontal ? slots_[i].anchoredX : slots_[i].anchoredY) = true;
+        }
+    }
+    for (Slot& s : slots_)
+        if (s.alive)
+            refreshPreferences(s);
+}
+
+void LayoutEngine::refreshPreferences(Slot& s) {
+    View& v = *s.raw;
+    const bool laidOut = !v.translatesAutoresizingMask_ && &v != &window_;
+    auto prefer = [this](std::optional<Constraint>& holder, bool wanted, auto&& make) {
+        if (!wanted) {
+            remove(holder);
+        } else if (!holder) {
+            add(holder, make());
+        }
+    };
+    prefer(s.prefW, laidOut, [&] { return Constraint(s.width, Relation::equal, 0.0, kPreferSmall); });
+    prefer(s.prefH, laidOut, [&] { return Constraint(s.height, Relation::equal, 0.0, kPreferSmall); });
+    const bool root = v.isLayoutSpaceRoot() && &v != &window_;
+    prefer(s.contentPrefW, root,
+           [&] { return Constraint(s.contentWidth, Relation::equal, 0.0, kPreferSmall); });
+    prefer(s.contentPrefH, root,
+           [&] { return Constraint(s.contentHeight, Relation::equal, 0.0, kPreferSmall); });
+
+    // The superview's origin in this view's space.
+    auto originOf = [&](bool horizontal) -> Expression {
+        auto parent = v.superview();
+        if (!parent || parent.get() == spaceOf(v))
+            return Expression(0.0);
+        if (const std::uint32_t pi = slotOf(parent.get()); pi != kNoSlot)
+            return Expression(horizontal ? slots_[pi].left : slots_[pi].top);
+        const Point p = positionInSpace(*parent);
+        return Expression(horizontal ? p.x + parent->bounds().origin.x : p.y + parent->bounds().origin.y);
+    };
+    if (laidOut && s.anchoredX)
+        remove(s.prefX);
+    else
+        prefer(s.prefX, laidOut,
+               [&] { return Constraint(s.left, Relation::equal, originOf(true), kPreferOrigin); });
+    if (laidOut && s.anchoredY)
+        remove(s.prefY);
+    else
+        prefer(s.prefY, laidOut,
+               [&] { return Constraint(s.top, Relation::equal, originOf(false), kPreferOrigin); });
+}
+
+void LayoutEngine::refreshChangedConstraints() {
+    for (auto& [key, entry] : entries_) {
+        auto c = entry.constraint.lock();
+        if (c && c->revision() != entry.revision) {
+            removeEntry(entry);
+            addEntry(*c, entry);
+        }
+    }
+}
+
+void LayoutEngine::setIntrinsic(Slot& s, LayoutAxis axis, double value) {
+    const bool horizontal = axis == LayoutAxis::horizontal;
+    auto& hug = horizontal ? s.hugW : s.hugH;
+    auto& comp = horizontal ? s.compW : s.compH;
+    (horizontal ? s.intrinsicW : s.intrinsicH) = value;
+    remove(hug);
+    remove(comp);
+    if (!(value >= 0.0) || !std::isfinite(value))
+        return;
+    const Variable& var = horizontal ? s.width : s.height;
+    add(hug, Constraint(var, Relation::lessOrEqual, value, s.raw->contentHuggingPriority(axis)));
+    add(comp,
+        Constraint(var, Relation::greaterOrEqual, value, s.raw->contentCompressionResistancePriority(axis)));
+}
+
+void LayoutEngine::refreshIntrinsicSizes() {
+    for (Slot& s : slots_) {
+        if (!s.alive || s.raw->translatesAutoresizingMask_ ||
+            s.raw->intrinsicRevision_ == s.intrinsicRevision)
+            continue;
+        s.intrinsicRevision = s.raw->intrinsicRevision_;
+        const Size size = s.raw->intrinsicContentSize();
+        setIntrinsic(s, LayoutAxis::horizontal, size.width);
+        double height = size.height;
+        const double width = s.width.value() > 0 ? s.width.value() : size.width;
+        if (width >= 0)
+            if (auto h = s.raw->intrinsicHeightForWidth(width))
+                height = *h;
+        setIntrinsic(s, LayoutAxis::vertical, height);
+    }
+}
+
+// Views whose natural height depends on their width are measured again at the width the solve gave
+// them. Returns whether any height changed (the caller solves again).
+bool LayoutEngine::remeasureHeightForWidth() {
+    bool changed = false;
+    for (Slot& s : slots_) {
+        if (!s.alive || s.raw->translatesAutoresizingMask_)
+            continue;
+        const auto h = s.raw->intrinsicHeightForWidth(s.width.value());
+        if (h && std::fabs(*h - s.intrinsicH) > 1e-9) {
+            setIntrinsic(s, LayoutAxis::vertical, *h);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// Views that keep their frames have their variables pinned to them. Returns whether a pin moved.
+bool LayoutEngine::refreshPins() {
+    bool changed = false;
+    for (Slot& s : slots_) {
+        if (!s.alive || !s.raw->translatesAutoresizingMask_)
+            continue;
+        View& v = *s.raw;
+        const Rect frame = &v == &window_ ? Rect(Point(), v.bounds().size) : v.frame();
+        auto parent = v.superview();
+        if (frame == s.pinnedFrame && parent.get() == s.pinnedParent)
+            continue;
+        changed = true;
+        s.pinnedFrame = frame;
+        s.pinnedParent = parent.get();
+        Expression x(frame.origin.x), y(frame.origin.y);
+        if (parent && parent.get() != spaceOf(v)) {
+            if (const std::uint32_t pi = slotOf(parent.get()); pi != kNoSlot) {
+                x = Expression(slots_[pi].left) + (frame.origin.x - parent->bounds().origin.x);
+                y = Expression(slots_[pi].top) + (frame.origin.y - parent->bounds().origin.y);
+            } else {
+                const Point p = positionInSpace(*parent);
+                x = Expression(p.x + frame.origin.x);
+                y = Expression(p.y + frame.origin.y);
+            }
+        }
+        add(s.pinX, Constraint(s.left, Relation::equal, x));
+        add(s.pinY, Constraint(s.top, Relation::equal, y));
+        add(s.pinW, Constraint(s.width, Relation::equal, frame.size.width));
+        add(s.pinH, Constraint(s.height, Relation::equal, frame.size.height));
+    }
+    return changed;
+}
+
+void LayoutEngine::assignFrames() {
+    for (Slot& s : slots_) {
+        if (!s.alive)
+            continue;
+        View& v = *s.raw;
+        if (&v != &window_ && !v.translatesAutoresizingMask_) {
+            const double w = std::max(0.0, s.width.value());
+            const double h = std::max(0.0, s.height.value());
+            double x = s.left.value();
+            double y = s.top.value();
+            auto parent = v.superview();
+            if (parent && parent.get() != spaceOf(v)) {
+                if (const std::uint32_t pi = slotOf(parent.get()); pi != kNoSlot) {
+                    x += parent->bounds().origin.x - slots_[pi].left.value();
+                    y += parent->bounds().origin.y - slots_[pi].top.value();
+                } else {
+                    const Point p = positionInSpace(*parent);
+                    x -= p.x;
+                    y -= p.y;
+                }
+            }
+            v.setBounds(Rect(v.bounds().origin, Size(w, h)));
+            v.setCenter(Point(x + v.anchorPoint().x * w, y + v.anchorPoint().y * h));
+        }
+        if (s.contentBound && &v != &window_)
+            v.contentSizeDidResolve(
+                Size(std::max(0.0, s.contentWidth.value()), std::max(0.0, s.contentHeight.value())));
+    }
+}
+
+void LayoutEngine::layoutSubviewsWalk(View& view) {
+    if (view.needsLayout_) {
+        view.needsLayout_ = false;
+        view.layoutSubviews();
+    }
+    const auto children = view.subviews_;
+    for (const auto& child : children)
+        layoutSubviewsWalk(*child);
+}
+
+void LayoutEngine::layoutPass() {
+    for (int round = 0; round < 8; ++round) {
+        if (updateConstraintsRequested_) {
+            updateConstraintsRequested_ = false;
+            runUpdateConstraints(window_);
+        }
+        if (structureDirty_)
+            sync();
+        refreshChangedConstraints();
+        refreshIntrinsicSizes();
+        refreshPins();
+        solver_.updateVariables();
+        if (remeasureHeightForWidth())
+            solver_.updateVariables();
+        assignFrames();
+        // Autoresizing may have moved views that keep their frames; their pins then need a new solve.
+        if (!refreshPins() && !structureDirty_ && !updateConstraintsRequested_)
+            break;
+    }
+    refused_ = 0;
+    for (const auto& [key, entry] : entries_)
+        if (!entry.solverConstraint)
+            ++refused_;
+    window_.passRequested_ = false;
+    layoutSubviewsWalk(window_);
+}
+
+} // namespace ui

@@ -1,0 +1,44 @@
+#include "ui/constraints/layout_engine.h"
+
+#include <ui/views/window.h>
+
+namespace ui {
+
+Window::Window(Size size) {
+    bounds_ = Rect(Point(), size);
+    center_ = Point(size.width / 2, size.height / 2);
+    window_ = this;
+    engine_ = std::make_unique<LayoutEngine>(*this);
+}
+
+Window::~Window() {
+    // Subviews may outlive the window (a host can hold them): detach them while the engine still exists.
+    for (const auto& sub : subviews_)
+        sub->setWindowRecursively(nullptr);
+    window_ = nullptr;
+}
+
+void Window::setSize(Size size) {
+    setBounds(Rect(bounds().origin, size));
+    setCenter(Point(size.width / 2, size.height / 2));
+    passRequested_ = true;
+}
+
+std::size_t Window::refusedConstraintCount() const {
+    return engine_->refusedConstraintCount();
+}
+
+void Window::layoutIfNeeded() {
+    if (inLayoutPass_)
+        return; // a layoutSubviews that asks for layout is served by the loop below
+    inLayoutPass_ = true;
+    // Layout can ask for more layout (a view that rebuilds constraints in layoutSubviews); a small bound
+    // keeps a view that always asks from hanging the program.
+    for (int i = 0; i < 8 && passRequested_; ++i) {
+        engine_->layoutPass();
+        ++layoutPasses_;
+    }
+    inLayoutPass_ = false;
+}
+
+} // namespace ui
