@@ -24,7 +24,9 @@ void noteAllocation(long long bytes) {
 
 } // namespace
 
-// Every allocation carries its size in a header so that frees can be counted too.
+// Every allocation carries its size in a header so that frees can be counted too. GCC cannot see that the
+// replaced operators pair malloc with free themselves.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size) {
     auto* p = static_cast<std::size_t*>(std::malloc(size + sizeof(std::max_align_t)));
     if (!p)

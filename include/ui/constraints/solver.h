@@ -163,6 +163,8 @@ public:
         std::size_t definitions = 0; // required equalities kept as ordered definitions
         std::size_t rows = 0;        // rows of the simplex tableau
         std::size_t cells = 0;       // non-zero entries of those rows
+        std::size_t largestRow = 0;  // cells of the largest tableau row
+        std::size_t pivots = 0;      // simplex pivots so far
         std::size_t symbols = 0;     // variables plus slack, error and dummy symbols, dead ones included
         std::size_t rebuilds = 0;    // times the tableau was rebuilt after a removal
     };

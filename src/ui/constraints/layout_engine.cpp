@@ -61,6 +61,7 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
         slots_.emplace_back();
     }
     Slot& slot = slots_[i];
+    slot.generation = nextGeneration_++;
     slot.view = view.weak_from_this();
     slot.raw = &view;
     slot.alive = true;
@@ -211,6 +212,12 @@ std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c) {
 
 void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
     entry.revision = c.revision();
+    auto generationOf = [this](const View* v) -> std::uint64_t {
+        const std::uint32_t i = slotOf(v);
+        return i == kNoSlot ? 0 : slots_[i].generation;
+    };
+    entry.firstGeneration = generationOf(c.firstItem().get());
+    entry.secondGeneration = generationOf(c.secondItem().get());
     entry.solverConstraint.reset();
     if (auto translated = translate(c)) {
         if (solver_.addConstraint(*translated) == SolverStatus::ok)
@@ -220,6 +227,20 @@ void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
 
 void LayoutEngine::removeEntry(Entry& entry) {
     remove(entry.solverConstraint);
+}
+
+// An entry stands for the constraint it was made from only while that constraint is alive at the same
+// address and its views still have the slots (the variables) it was translated with: a view that left
+// the window and came back has new variables.
+bool LayoutEngine::entryIsCurrent(const Entry& entry, const LayoutConstraint& c) const {
+    if (entry.constraint.lock().get() != &c)
+        return false;
+    auto generationOf = [this](const View* v) -> std::uint64_t {
+        const std::uint32_t i = slotOf(v);
+        return i == kNoSlot ? 0 : slots_[i].generation;
+    };
+    return generationOf(c.firstItem().get()) == entry.firstGeneration &&
+           generationOf(c.secondItem().get()) == entry.secondGeneration;
 }
 
 // --- the pass ---
@@ -270,17 +291,21 @@ void LayoutEngine::sync() {
     for (View* v : order)
         if (needed.count(v))
             ensureSlot(*v);
+    // Frames first: views that keep their frames (the window above all) then enter the solver as plain
+    // definitions, and every constraint added after them reads their sizes as known numbers.
+    refreshPins();
 
+    // Constraints that are gone (or whose views got new variables) leave the solver before the new ones
+    // come in, so that a set replacing a contradicting set is not refused.
     for (auto& [key, entry] : entries_)
         entry.seen = false;
+    std::vector<LayoutConstraint*> fresh;
     for (LayoutConstraint* c : candidates) {
-        auto [it, inserted] = entries_.try_emplace(c);
-        Entry& entry = it->second;
-        entry.seen = true;
-        if (inserted) {
-            entry.constraint = c->weak_from_this();
-            addEntry(*c, entry);
-        }
+        auto it = entries_.find(c);
+        if (it != entries_.end() && entryIsCurrent(it->second, *c))
+            it->second.seen = true;
+        else
+            fresh.push_back(c);
     }
     for (auto it = entries_.begin(); it != entries_.end();) {
         if (!it->second.seen) {
@@ -289,6 +314,14 @@ void LayoutEngine::sync() {
         } else {
             ++it;
         }
+    }
+    for (LayoutConstraint* c : fresh) {
+        auto [it, inserted] = entries_.try_emplace(c);
+        if (!inserted)
+            continue;
+        it->second.seen = true;
+        it->second.constraint = c->weak_from_this();
+        addEntry(*c, it->second);
     }
 
     // A position that a required equality ties to another view (or to its space's edges) is anchored;

@@ -18,6 +18,7 @@
 #include <ui/foundation/geometry.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -63,12 +64,15 @@ private:
         const View* pinnedParent = nullptr;
         std::optional<Constraint> prefW, prefH, prefX, prefY, contentPrefW, contentPrefH;
         bool anchoredX = false, anchoredY = false;
+        std::uint64_t generation = 0; // tells a reused slot from the one an entry was built with
     };
 
     struct Entry {
         std::weak_ptr<LayoutConstraint> constraint;
         std::optional<Constraint> solverConstraint;
         std::uint64_t revision = 0;
+        std::uint64_t firstGeneration = 0; // generations of the items' slots when translated
+        std::uint64_t secondGeneration = 0;
         bool seen = false;
     };
 
@@ -78,6 +82,7 @@ private:
     void sync();
     void addEntry(LayoutConstraint& c, Entry& entry);
     void removeEntry(Entry& entry);
+    bool entryIsCurrent(const Entry& entry, const LayoutConstraint& c) const;
     void refreshChangedConstraints();
     void refreshIntrinsicSizes();
     bool remeasureHeightForWidth();
@@ -99,12 +104,13 @@ private:
 
     Window& window_;
     Solver solver_;
-    std::vector<Slot> slots_;
+    std::deque<Slot> slots_;
     std::vector<std::uint32_t> freeSlots_;
     std::unordered_map<const LayoutConstraint*, Entry> entries_;
     bool structureDirty_ = true;
     bool updateConstraintsRequested_ = false;
     std::size_t refused_ = 0;
+    std::uint64_t nextGeneration_ = 1;
 };
 
 } // namespace ui

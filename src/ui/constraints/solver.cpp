@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cassert>
+#include <deque>
 #include <unordered_map>
 
 // How the solver is organised
@@ -237,11 +238,13 @@ private:
     Record takeRecord(std::uintptr_t id);
     void scheduleCompactionIfWasteful();
 
-    std::vector<SymInfo> syms_;
+    // Deques: these grow by the ten thousand while a layout is built, and their elements are too heavy
+    // to move on every reallocation.
+    std::deque<SymInfo> syms_;
     IdMap varSyms_;
-    std::vector<TableauRow> rows_;
+    std::deque<TableauRow> rows_;
     std::vector<std::uint32_t> freeRows_;
-    std::vector<Definition> defs_;
+    std::deque<Definition> defs_;
     std::vector<std::uint32_t> freeDefs_;
     std::vector<Record> records_; // by slot; dead slots are reused
     std::vector<std::uint32_t> freeRecords_;
@@ -252,13 +255,13 @@ private:
     std::vector<std::uint32_t> scratchRows_;
     std::vector<std::uint32_t> scratchSubstitute_;
     std::vector<Sym> scratchTouched_;
-    std::vector<Sym> scratchOrder_;
-    std::vector<std::pair<Sym, std::size_t>> scratchStack_;
+    std::vector<std::pair<std::uint64_t, Sym>> scratchHeap_;
     std::uint64_t stamp_ = 0;
     std::uint64_t nextOrder_ = 0;
     std::size_t liveDefinitions_ = 0;
     std::size_t liveRows_ = 0;
     std::size_t rebuilds_ = 0;
+    std::size_t pivots_ = 0;
     bool needsRebuild_ = false;
 
     // Phase one of adding a row that has no obvious subject: the artificial objective, when active.
@@ -280,7 +283,6 @@ private:
     // Scratch space of `expand` and `update`: per-symbol accumulators and visit marks.
     std::vector<double> acc_;
     std::vector<std::uint64_t> mark_;
-    std::vector<std::uint64_t> done_;
 };
 
 // --- symbols ---
@@ -291,7 +293,6 @@ Sym Solver::Impl::newSymbol(SymKind kind) {
     info.kind = kind;
     acc_.push_back(0.0);
     mark_.push_back(0);
-    done_.push_back(0);
     return s;
 }
 
@@ -372,15 +373,12 @@ void Solver::Impl::define(Sym s, const Expression& e) {
 
 // --- the tableau ---
 
-// The expression in terms of parametric symbols: definitions are expanded (each reachable definition
-// once, in topological order, so that shared sub-chains are not expanded repeatedly) and basic symbols
-// are replaced by their rows.
+// The expression in terms of parametric symbols: definitions are expanded and basic symbols are
+// replaced by their rows.
 Row Solver::Impl::expand(const Expression& e) {
     const std::uint64_t stamp = ++stamp_;
     std::vector<Sym>& touched = scratchTouched_;
-    std::vector<Sym>& order = scratchOrder_; // defined symbols in post-order (dependencies first)
     touched.clear();
-    order.clear();
     auto accumulate = [&](Sym s, double k) {
         if (mark_[s] != stamp) {
             mark_[s] = stamp;
@@ -390,50 +388,36 @@ Row Solver::Impl::expand(const Expression& e) {
         acc_[s] += k;
     };
 
-    // Post-order over the definitions reachable from e, iteratively: long chains must not recurse.
-    {
-        const std::uint64_t visit = ++stamp_;
-        std::vector<std::pair<Sym, std::size_t>>& stack = scratchStack_;
-        stack.clear();
-        for (const Term& t : e.terms) {
-            const Sym root = symbolFor(t.variable);
-            if (syms_[root].definition == kNone || done_[root] == visit)
-                continue;
-            done_[root] = visit;
-            stack.push_back({root, 0});
-            while (!stack.empty()) {
-                auto& [s, next] = stack.back();
-                const auto& cells = defs_[syms_[s].definition].expr.cells();
-                if (next < cells.size()) {
-                    const Sym child = cells[next++].sym;
-                    if (syms_[child].definition != kNone && done_[child] != visit) {
-                        done_[child] = visit;
-                        stack.push_back({child, 0});
-                    }
-                } else {
-                    order.push_back(s);
-                    stack.pop_back();
-                }
-            }
-        }
-    }
-
+    // Definitions refer only to older variables, so expanding the newest pending definition first
+    // expands each one once, with its total coefficient. A definition whose terms cancel (a view's top
+    // and its superview's top, both far down one chain) is never expanded at all, so the cost follows
+    // what the expression really depends on, not the length of the chains behind it.
+    std::vector<std::pair<std::uint64_t, Sym>>& heap = scratchHeap_;
+    heap.clear();
     double constant = e.constant;
+    auto accumulateAndQueue = [&](Sym s, double k) {
+        const bool fresh = mark_[s] != stamp;
+        accumulate(s, k);
+        if (fresh && syms_[s].definition != kNone) {
+            heap.emplace_back(syms_[s].variable->serial, s);
+            std::push_heap(heap.begin(), heap.end());
+        }
+    };
     for (const Term& t : e.terms)
-        accumulate(symbolFor(t.variable), t.coefficient);
-    // Reverse post-order visits a definition before the definitions it refers to, so each one is
-    // expanded once with its total coefficient.
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        const Sym s = *it;
-        const double k = mark_[s] == stamp ? acc_[s] : 0.0;
-        syms_[s].expanded = true;
-        if (k == 0.0)
+        accumulateAndQueue(symbolFor(t.variable), t.coefficient);
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end());
+        const Sym s = heap.back().second;
+        heap.pop_back();
+        const double k = acc_[s];
+        if (nearZero(k))
             continue;
         acc_[s] = 0.0;
+        syms_[s].expanded = true;
         const Row& def = defs_[syms_[s].definition].expr;
         constant += k * def.constant;
         for (const Row::Cell& c : def.cells())
-            accumulate(c.sym, k * c.coeff);
+            accumulateAndQueue(c.sym, k * c.coeff);
     }
 
     Row out(constant);
@@ -609,6 +593,7 @@ void Solver::Impl::substitute(Sym s, const Row& row) {
 
 // The basic symbol of `slot` leaves the basis and `entering` takes its place.
 void Solver::Impl::pivot(std::uint32_t slot, Sym entering) {
+    ++pivots_;
     TableauRow& r = rows_[slot];
     const Sym leaving = r.basic;
     syms_[leaving].row = kNone;
@@ -1094,7 +1079,6 @@ void Solver::Impl::rebuildIfNeeded() {
     syms_.clear();
     acc_.clear();
     mark_.clear();
-    done_.clear();
     varSyms_.clear();
     externals_.clear();
     evalOrderStale_ = true;
@@ -1192,9 +1176,13 @@ Solver::Stats Solver::Impl::stats() const {
     Stats st;
     st.definitions = liveDefinitions_;
     st.rows = liveRows_;
-    for (const TableauRow& r : rows_)
-        if (r.alive)
+    for (const TableauRow& r : rows_) {
+        if (r.alive) {
             st.cells += r.row.size();
+            st.largestRow = std::max(st.largestRow, r.row.size());
+        }
+    }
+    st.pivots = pivots_;
     st.symbols = syms_.size();
     st.rebuilds = rebuilds_;
     return st;

@@ -202,11 +202,14 @@ std::shared_ptr<View> View::viewWithTag(int tag) {
 void View::setWindowRecursively(Window* window) {
     if (window_ == window)
         return;
-    if (window_)
-        window_->layoutEngine().viewDidLeave(*this);
+    // A window being destroyed has dropped its engine already: there is nothing to tell it.
+    if (window_ && window_->engine_)
+        window_->engine_->viewDidLeave(*this);
     window_ = window;
     if (window_) {
-        window_->layoutEngine().markStructureDirty();
+        window_->engine_->markStructureDirty();
+        if (needsUpdateConstraints_)
+            window_->engine_->markUpdateConstraints();
         window_->needsLayoutPass();
     }
     for (const auto& sub : subviews_)

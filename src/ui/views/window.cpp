@@ -12,7 +12,9 @@ Window::Window(Size size) {
 }
 
 Window::~Window() {
-    // Subviews may outlive the window (a host can hold them): detach them while the engine still exists.
+    // The solver goes first, whole; subviews may outlive the window (a host can hold them), so they
+    // are told they left it.
+    engine_.reset();
     for (const auto& sub : subviews_)
         sub->setWindowRecursively(nullptr);
     window_ = nullptr;

@@ -1,0 +1,94 @@
+// Layouts that change between passes: constraints replaced, views moved, views that ask for their
+// constraints to be rebuilt before they are in a window.
+
+#include <ui/views/view.h>
+#include <ui/views/window.h>
+
+#include <gtest/gtest.h>
+
+namespace ui {
+namespace {
+
+class CountingView : public View {
+public:
+    int updates = 0;
+
+protected:
+    void updateConstraints() override { ++updates; }
+};
+
+TEST(LayoutEngineEdits, ConstraintsAskedForBeforeJoiningAWindowAreBuilt) {
+    auto window = std::make_shared<Window>(Size{320, 480});
+    auto probe = std::make_shared<CountingView>();
+    probe->setNeedsUpdateConstraints();
+    window->addSubview(probe);
+    window->layoutIfNeeded();
+    EXPECT_EQ(probe->updates, 1);
+    window->layoutIfNeeded();
+    EXPECT_EQ(probe->updates, 1); // nobody asked again
+}
+
+TEST(LayoutEngineEdits, ReplacedConstraintsTakeEffect) {
+    auto window = std::make_shared<Window>(Size{320, 480});
+    auto v = std::make_shared<View>();
+    v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(v);
+    // A replacement that may well land at the address of the constraint it replaces.
+    for (double width : {10.0, 20.0, 30.0}) {
+        auto c = v->widthAnchor().constraintEqualToConstant(width);
+        c->setActive(true);
+        window->layoutIfNeeded();
+        EXPECT_EQ(v->frame().size.width, width);
+        c->setActive(false);
+    }
+
+    // A set that contradicts only the set it replaces is not refused.
+    auto a = std::make_shared<View>(), b = std::make_shared<View>();
+    for (auto& view : {a, b}) {
+        view->setTranslatesAutoresizingMaskIntoConstraints(false);
+        window->addSubview(view);
+        view->heightAnchor().constraintEqualToConstant(20)->setActive(true);
+    }
+    std::vector<std::shared_ptr<LayoutConstraint>> old{
+        a->topAnchor().constraintEqualTo(window->topAnchor()),
+        b->topAnchor().constraintEqualTo(a->bottomAnchor(), 10)};
+    LayoutConstraint::activate(old);
+    window->layoutIfNeeded();
+    ASSERT_EQ(b->frame().origin.y, 30);
+    LayoutConstraint::deactivate(old);
+    std::vector<std::shared_ptr<LayoutConstraint>> replacement{
+        b->topAnchor().constraintEqualTo(window->topAnchor()),
+        a->topAnchor().constraintEqualTo(b->bottomAnchor(), 10)};
+    LayoutConstraint::activate(replacement);
+    window->layoutIfNeeded();
+    EXPECT_EQ(b->frame().origin.y, 0);
+    EXPECT_EQ(a->frame().origin.y, 30);
+    EXPECT_EQ(window->refusedConstraintCount(), 0u);
+}
+
+TEST(LayoutEngineEdits, AViewMovedWithinTheWindowKeepsItsConstraints) {
+    auto window = std::make_shared<Window>(Size{320, 480});
+    auto first = std::make_shared<View>(Rect(0, 0, 100, 100));
+    auto second = std::make_shared<View>(Rect(0, 200, 100, 100));
+    window->addSubview(first);
+    window->addSubview(second);
+    auto v = std::make_shared<View>();
+    v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    first->addSubview(v);
+    v->heightAnchor().constraintEqualToConstant(40)->setActive(true);
+    v->widthAnchor().constraintEqualToConstant(30)->setActive(true);
+    window->layoutIfNeeded();
+    ASSERT_EQ(v->frame().size.height, 40);
+    second->addSubview(v);
+    window->layoutIfNeeded();
+    EXPECT_EQ(v->frame(), Rect(0, 0, 30, 40));
+    // And it can leave the window and come back.
+    v->removeFromSuperview();
+    window->layoutIfNeeded();
+    first->addSubview(v);
+    window->layoutIfNeeded();
+    EXPECT_EQ(v->frame(), Rect(0, 0, 30, 40));
+}
+
+} // namespace
+} // namespace ui

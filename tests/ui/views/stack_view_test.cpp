@@ -1,0 +1,794 @@
+#include <ui/views/stack_view.h>
+#include <ui/views/window.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ui {
+namespace {
+
+constexpr double kTol = 1e-6;
+
+std::string describe(const Rect& r) {
+    std::ostringstream out;
+    out << "(" << r.origin.x << ", " << r.origin.y << ", " << r.size.width << ", " << r.size.height << ")";
+    return out.str();
+}
+
+::testing::AssertionResult sameRect(const char* actualExpr, const char* expectedExpr, const Rect& actual,
+                                    const Rect& expected) {
+    if (std::abs(actual.origin.x - expected.origin.x) <= kTol &&
+        std::abs(actual.origin.y - expected.origin.y) <= kTol &&
+        std::abs(actual.size.width - expected.size.width) <= kTol &&
+        std::abs(actual.size.height - expected.size.height) <= kTol)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << actualExpr << " is " << describe(actual) << ", expected "
+                                         << expectedExpr << " = " << describe(expected);
+}
+
+#define EXPECT_FRAME(view, x, y, w, h) EXPECT_PRED_FORMAT2(sameRect, (view)->frame(), Rect(x, y, w, h))
+
+// A view with a natural size, as a label or an image would have.
+class SizedView : public View {
+public:
+    explicit SizedView(Size size) : size_(size) {}
+    Size intrinsicContentSize() const override { return size_; }
+
+private:
+    Size size_;
+};
+
+std::shared_ptr<View> sized(double width, double height) {
+    return std::make_shared<SizedView>(Size{width, height});
+}
+
+// A plain view whose height alone is fixed by a constraint.
+std::shared_ptr<View> ofHeight(double height) {
+    auto view = std::make_shared<View>();
+    view->heightAnchor().constraintEqualToConstant(height)->setActive(true);
+    return view;
+}
+
+bool contains(const std::vector<std::shared_ptr<View>>& views, const std::shared_ptr<View>& view) {
+    return std::find(views.begin(), views.end(), view) != views.end();
+}
+
+class StackViewTest : public ::testing::Test {
+protected:
+    // Puts the stack at the window's top-left corner, stretched to the window's width when `fullWidth`,
+    // otherwise free to take the width its content asks for. Its height is always its content's.
+    void pin(const std::shared_ptr<StackView>& stack, bool fullWidth = true) {
+        stack->setTranslatesAutoresizingMaskIntoConstraints(false);
+        window->addSubview(stack);
+        stack->topAnchor().constraintEqualTo(window->topAnchor())->setActive(true);
+        stack->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+        if (fullWidth)
+            stack->rightAnchor().constraintEqualTo(window->rightAnchor())->setActive(true);
+    }
+
+    void layout() { window->layoutIfNeeded(); }
+
+    std::shared_ptr<Window> window = std::make_shared<Window>(Size{320, 480});
+};
+
+// --- the list of arranged views ---------------------------------------------------------------------
+
+class StackViewArrangement : public StackViewTest {};
+
+TEST_F(StackViewArrangement, StartsEmptyWithDefaultConfiguration) {
+    auto stack = std::make_shared<StackView>();
+    EXPECT_TRUE(stack->arrangedSubviews().empty());
+    EXPECT_EQ(stack->axis(), LayoutAxis::horizontal);
+    EXPECT_EQ(stack->alignment(), StackViewAlignment::fill);
+    EXPECT_EQ(stack->distribution(), StackViewDistribution::fill);
+    EXPECT_EQ(stack->spacing(), 0.0);
+    EXPECT_FALSE(stack->isLayoutMarginsRelativeArrangement());
+}
+
+TEST_F(StackViewArrangement, ArrangedViewsBecomeSubviewsThatUseConstraints) {
+    auto a = sized(10, 10), b = sized(10, 10), c = sized(10, 10);
+    auto stack = StackView::create({a, b});
+    EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{a, b}));
+    EXPECT_EQ(stack->subviews(), (std::vector<std::shared_ptr<View>>{a, b}));
+    EXPECT_EQ(a->superview(), stack);
+    EXPECT_FALSE(a->translatesAutoresizingMaskIntoConstraints());
+    EXPECT_FALSE(b->translatesAutoresizingMaskIntoConstraints());
+
+    // A view that is a subview already is arranged without being added a second time.
+    stack->addSubview(c);
+    EXPECT_TRUE(c->translatesAutoresizingMaskIntoConstraints());
+    stack->addArrangedSubview(c);
+    EXPECT_EQ(stack->subviews().size(), 3u);
+    EXPECT_EQ(stack->arrangedSubviews().back(), c);
+    EXPECT_FALSE(c->translatesAutoresizingMaskIntoConstraints());
+
+    // A view of another superview moves into the stack.
+    auto other = std::make_shared<View>();
+    auto d = sized(10, 10);
+    other->addSubview(d);
+    stack->addArrangedSubview(d);
+    EXPECT_EQ(d->superview(), stack);
+    EXPECT_TRUE(other->subviews().empty());
+}
+
+TEST_F(StackViewArrangement, InsertsAndMovesByIndex) {
+    auto a = sized(10, 10), b = sized(10, 10), c = sized(10, 10), d = sized(10, 10);
+    auto stack = StackView::create({a, b});
+    stack->insertArrangedSubview(c, 0);
+    stack->insertArrangedSubview(d, 2);
+    EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{c, a, d, b}));
+
+    // Arranging a view again moves it rather than listing it twice.
+    stack->insertArrangedSubview(b, 0);
+    EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{b, c, a, d}));
+    stack->addArrangedSubview(c);
+    EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{b, a, d, c}));
+    EXPECT_EQ(stack->subviews().size(), 4u);
+
+    // Past the end, a null view or the stack itself are refused, and nothing changes.
+    EXPECT_THROW(stack->insertArrangedSubview(sized(1, 1), 5), std::out_of_range);
+    EXPECT_THROW(stack->insertArrangedSubview(a, 4), std::out_of_range);
+    EXPECT_THROW(stack->addArrangedSubview(nullptr), std::invalid_argument);
+    EXPECT_THROW(stack->addArrangedSubview(stack), std::invalid_argument);
+    EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{b, a, d, c}));
+    EXPECT_EQ(stack->subviews().size(), 4u);
+}
+
+TEST_F(StackViewArrangement, RemovingFromArrangementKeepsTheSubview) {
+    auto a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
+    auto stack = StackView::create({a, b, c});
+    stack->setAxis(LayoutAxis::vertical);
+    stack->setSpacing(10);
+    pin(stack);
+    layout();
+    EXPECT_FRAME(c, 0, 120, 320, 30);
+
+    stack->removeArrangedSubview(b);
+    EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{a, c}));
+    EXPECT_EQ(b->superview(), stack);
+    EXPECT_TRUE(contains(stack->subviews(), b));
+    // A view that is not arranged is ignored.
+    stack->removeArrangedSubview(b);
+    stack->removeArrangedSubview(sized(1, 1));
+    EXPECT_EQ(stack->arrangedSubviews().size(), 2u);
+
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(c, 0, 50, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 80);
+}
+
+TEST_F(StackViewArrangement, RemovingFromSuperviewEndsArrangement) {
+    auto a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
+    auto stack = StackView::create({a, b, c});
+    stack->setAxis(LayoutAxis::vertical);
+    stack->setSpacing(10);
+    pin(stack);
+    layout();
+
+    b->removeFromSuperview();
+    EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{a, c}));
+    EXPECT_EQ(b->superview(), nullptr);
+    EXPECT_FALSE(contains(stack->subviews(), b));
+
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(c, 0, 50, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 80);
+
+    // The removed view carries none of the stack's constraints into its next superview.
+    auto holder = std::make_shared<View>(Rect(0, 300, 320, 100));
+    window->addSubview(holder);
+    holder->addSubview(b);
+    b->leftAnchor().constraintEqualTo(holder->leftAnchor(), 7)->setActive(true);
+    b->topAnchor().constraintEqualTo(holder->topAnchor(), 9)->setActive(true);
+    b->widthAnchor().constraintEqualToConstant(25)->setActive(true);
+    layout();
+    EXPECT_FRAME(b, 7, 9, 25, 60);
+    EXPECT_FRAME(c, 0, 50, 320, 30);
+}
+
+TEST_F(StackViewArrangement, ArrangingInAnotherStackTakesTheViewAway) {
+    auto a = ofHeight(40), b = ofHeight(60);
+    auto first = StackView::create({a, b});
+    first->setAxis(LayoutAxis::vertical);
+    pin(first);
+    auto second = std::make_shared<StackView>();
+    second->setAxis(LayoutAxis::vertical);
+    second->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(second);
+    second->topAnchor().constraintEqualTo(window->topAnchor(), 200)->setActive(true);
+    second->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+    second->widthAnchor().constraintEqualToConstant(100)->setActive(true);
+    layout();
+
+    second->addArrangedSubview(a);
+    EXPECT_EQ(first->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{b}));
+    EXPECT_EQ(a->superview(), second);
+    layout();
+    EXPECT_FRAME(b, 0, 0, 320, 60);
+    EXPECT_FRAME(first, 0, 0, 320, 60);
+    EXPECT_FRAME(a, 0, 0, 100, 40);
+    EXPECT_FRAME(second, 0, 200, 100, 40);
+}
+
+TEST_F(StackViewArrangement, ArrangesWhetherViewsComeBeforeOrAfterJoiningTheWindow) {
+    // Arranged first, then put in the window.
+    auto a = ofHeight(40), b = ofHeight(60);
+    auto before = StackView::create({a, b});
+    before->setAxis(LayoutAxis::vertical);
+    pin(before);
+    layout();
+    EXPECT_FRAME(b, 0, 40, 320, 60);
+    EXPECT_FRAME(before, 0, 0, 320, 100);
+
+    // Put in the window (and laid out) empty, then arranged.
+    auto c = ofHeight(25), d = ofHeight(35);
+    auto after = std::make_shared<StackView>();
+    after->setAxis(LayoutAxis::vertical);
+    after->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(after);
+    after->topAnchor().constraintEqualTo(before->bottomAnchor())->setActive(true);
+    after->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+    after->rightAnchor().constraintEqualTo(window->rightAnchor())->setActive(true);
+    layout();
+    EXPECT_FRAME(after, 0, 100, 320, 0);
+
+    after->addArrangedSubview(c);
+    after->addArrangedSubview(d);
+    layout();
+    EXPECT_FRAME(c, 0, 0, 320, 25);
+    EXPECT_FRAME(d, 0, 25, 320, 35);
+    EXPECT_FRAME(after, 0, 100, 320, 60);
+}
+
+// --- vertical stacks ---------------------------------------------------------------------------------
+
+class StackViewVertical : public StackViewTest {};
+
+TEST_F(StackViewVertical, FillStacksFixedHeightsAcrossTheFullWidth) {
+    auto a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
+    auto stack = StackView::create({a, b, c});
+    stack->setAxis(LayoutAxis::vertical);
+    stack->setSpacing(8);
+    pin(stack);
+    layout();
+    EXPECT_FRAME(stack, 0, 0, 320, 146);
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(b, 0, 48, 320, 60);
+    EXPECT_FRAME(c, 0, 116, 320, 30);
+}
+
+// Three views of natural sizes 100x40, 200x60 and 50x30 in a stack as wide as the 320 point window.
+// The stack's margins are (top 5, left 12, bottom 7, right 20) and count only when the arrangement is
+// relative to them.
+struct AlignmentCase {
+    const char* name;
+    StackViewAlignment alignment;
+    bool marginsRelative;
+    double spacing;
+    std::array<Rect, 3> frames;
+    double stackHeight;
+};
+
+TEST_F(StackViewVertical, PlacesViewsAcrossByAlignmentSpacingAndMargins) {
+    using A = StackViewAlignment;
+    const AlignmentCase cases[] = {
+        {"fill", A::fill, false, 0, {{{0, 0, 320, 40}, {0, 40, 320, 60}, {0, 100, 320, 30}}}, 130},
+        {"leading", A::leading, false, 0, {{{0, 0, 100, 40}, {0, 40, 200, 60}, {0, 100, 50, 30}}}, 130},
+        {"center", A::center, false, 0, {{{110, 0, 100, 40}, {60, 40, 200, 60}, {135, 100, 50, 30}}}, 130},
+        {"trailing",
+         A::trailing,
+         false,
+         0,
+         {{{220, 0, 100, 40}, {120, 40, 200, 60}, {270, 100, 50, 30}}},
+         130},
+
+        {"fill+spacing", A::fill, false, 10, {{{0, 0, 320, 40}, {0, 50, 320, 60}, {0, 120, 320, 30}}}, 150},
+        {"leading+spacing",
+         A::leading,
+         false,
+         10,
+         {{{0, 0, 100, 40}, {0, 50, 200, 60}, {0, 120, 50, 30}}},
+         150},
+        {"center+spacing",
+         A::center,
+         false,
+         10,
+         {{{110, 0, 100, 40}, {60, 50, 200, 60}, {135, 120, 50, 30}}},
+         150},
+        {"trailing+spacing",
+         A::trailing,
+         false,
+         10,
+         {{{220, 0, 100, 40}, {120, 50, 200, 60}, {270, 120, 50, 30}}},
+         150},
+
+        {"fill+margins", A::fill, true, 10, {{{12, 5, 288, 40}, {12, 55, 288, 60}, {12, 125, 288, 30}}}, 162},
+        {"leading+margins",
+         A::leading,
+         true,
+         10,
+         {{{12, 5, 100, 40}, {12, 55, 200, 60}, {12, 125, 50, 30}}},
+         162},
+        // The margins leave 288 points from x = 12, centred on x = 156.
+        {"center+margins",
+         A::center,
+         true,
+         10,
+         {{{106, 5, 100, 40}, {56, 55, 200, 60}, {131, 125, 50, 30}}},
+         162},
+        {"trailing+margins",
+         A::trailing,
+         true,
+         10,
+         {{{200, 5, 100, 40}, {100, 55, 200, 60}, {250, 125, 50, 30}}},
+         162},
+        {"center+margins without spacing",
+         A::center,
+         true,
+         0,
+         {{{106, 5, 100, 40}, {56, 45, 200, 60}, {131, 105, 50, 30}}},
+         142},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        window = std::make_shared<Window>(Size{320, 480});
+        std::array<std::shared_ptr<View>, 3> views{sized(100, 40), sized(200, 60), sized(50, 30)};
+        auto stack = StackView::create({views.begin(), views.end()});
+        stack->setAxis(LayoutAxis::vertical);
+        stack->setAlignment(tc.alignment);
+        stack->setSpacing(tc.spacing);
+        stack->setLayoutMargins({5, 12, 7, 20});
+        stack->setLayoutMarginsRelativeArrangement(tc.marginsRelative);
+        pin(stack);
+        layout();
+        EXPECT_FRAME(stack, 0, 0, 320, tc.stackHeight);
+        for (std::size_t i = 0; i < views.size(); ++i)
+            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+    }
+}
+
+// Without a width of its own the stack wraps its widest view (200 points), plus the margins when they
+// count.
+TEST_F(StackViewVertical, StackWithoutWidthWrapsItsWidestView) {
+    using A = StackViewAlignment;
+    const AlignmentCase cases[] = {
+        {"leading", A::leading, false, 0, {{{0, 0, 100, 40}, {0, 40, 200, 60}, {0, 100, 50, 30}}}, 130},
+        {"center", A::center, false, 0, {{{50, 0, 100, 40}, {0, 40, 200, 60}, {75, 100, 50, 30}}}, 130},
+        {"trailing", A::trailing, false, 0, {{{100, 0, 100, 40}, {0, 40, 200, 60}, {150, 100, 50, 30}}}, 130},
+        // Fill stretches every view to the stack's width; the widest one resists compression harder than
+        // the others hug, so the stack is as wide as it.
+        {"fill", A::fill, false, 0, {{{0, 0, 200, 40}, {0, 40, 200, 60}, {0, 100, 200, 30}}}, 130},
+        {"leading+margins",
+         A::leading,
+         true,
+         10,
+         {{{12, 5, 100, 40}, {12, 55, 200, 60}, {12, 125, 50, 30}}},
+         162},
+        {"center+margins",
+         A::center,
+         true,
+         0,
+         {{{62, 5, 100, 40}, {12, 45, 200, 60}, {87, 105, 50, 30}}},
+         142},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        window = std::make_shared<Window>(Size{320, 480});
+        std::array<std::shared_ptr<View>, 3> views{sized(100, 40), sized(200, 60), sized(50, 30)};
+        auto stack = StackView::create({views.begin(), views.end()});
+        stack->setAxis(LayoutAxis::vertical);
+        stack->setAlignment(tc.alignment);
+        stack->setSpacing(tc.spacing);
+        stack->setLayoutMargins({5, 12, 7, 20});
+        stack->setLayoutMarginsRelativeArrangement(tc.marginsRelative);
+        pin(stack, false);
+        layout();
+        EXPECT_FRAME(stack, 0, 0, tc.marginsRelative ? 232 : 200, tc.stackHeight);
+        for (std::size_t i = 0; i < views.size(); ++i)
+            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+    }
+}
+
+// A view with no width of its own is drawn out to the stack's width by the stack's pull towards its
+// views, whatever the alignment; a view with a natural width keeps it.
+TEST_F(StackViewVertical, ViewsWithoutWidthSpanTheStack) {
+    for (auto alignment :
+         {StackViewAlignment::leading, StackViewAlignment::center, StackViewAlignment::trailing}) {
+        SCOPED_TRACE(static_cast<int>(alignment));
+        window = std::make_shared<Window>(Size{320, 480});
+        auto unsized = ofHeight(20), natural = sized(100, 30);
+        auto stack = StackView::create({unsized, natural});
+        stack->setAxis(LayoutAxis::vertical);
+        stack->setAlignment(alignment);
+        pin(stack);
+        layout();
+        EXPECT_FRAME(unsized, 0, 0, 320, 20);
+        const double x = alignment == StackViewAlignment::leading  ? 0
+                         : alignment == StackViewAlignment::center ? 110
+                                                                   : 220;
+        EXPECT_FRAME(natural, x, 20, 100, 30);
+    }
+}
+
+TEST_F(StackViewVertical, EmptyStackHasNoHeightBeyondItsMargins) {
+    auto stack = std::make_shared<StackView>();
+    stack->setAxis(LayoutAxis::vertical);
+    stack->setLayoutMargins({5, 12, 7, 20});
+    pin(stack);
+    layout();
+    EXPECT_FRAME(stack, 0, 0, 320, 0);
+
+    stack->setLayoutMarginsRelativeArrangement(true);
+    layout();
+    EXPECT_FRAME(stack, 0, 0, 320, 12);
+
+    // A preference of the caller's outweighs the stack's own.
+    auto height = stack->heightAnchor().constraintEqualToConstant(44);
+    height->setPriority(layoutPriority::defaultLow);
+    height->setActive(true);
+    layout();
+    EXPECT_FRAME(stack, 0, 0, 320, 44);
+}
+
+// --- hidden arranged views -----------------------------------------------------------------------------
+
+class StackViewHidden : public StackViewTest {
+protected:
+    void SetUp() override {
+        stack = StackView::create({a, b, c});
+        stack->setAxis(LayoutAxis::vertical);
+        stack->setSpacing(10);
+        pin(stack);
+        layout();
+    }
+
+    std::shared_ptr<View> a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
+    std::shared_ptr<StackView> stack;
+};
+
+TEST_F(StackViewHidden, HiddenMiddleViewTakesNoSpaceAndNoSpacing) {
+    EXPECT_FRAME(c, 0, 120, 320, 30);
+
+    b->setHidden(true);
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(c, 0, 50, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 80);
+    // Still arranged, and placed where it would start.
+    EXPECT_EQ(stack->arrangedSubviews().size(), 3u);
+    EXPECT_DOUBLE_EQ(b->frame().minY(), 40);
+
+    b->setHidden(false);
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(b, 0, 50, 320, 60);
+    EXPECT_FRAME(c, 0, 120, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 150);
+}
+
+TEST_F(StackViewHidden, HiddenFirstOrLastViewLeavesNoSpacingAtTheEdge) {
+    a->setHidden(true);
+    layout();
+    EXPECT_FRAME(b, 0, 0, 320, 60);
+    EXPECT_FRAME(c, 0, 70, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 100);
+
+    a->setHidden(false);
+    c->setHidden(true);
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(b, 0, 50, 320, 60);
+    EXPECT_FRAME(stack, 0, 0, 320, 110);
+}
+
+TEST_F(StackViewHidden, AllHiddenCollapsesTheStack) {
+    a->setHidden(true);
+    b->setHidden(true);
+    c->setHidden(true);
+    layout();
+    EXPECT_FRAME(stack, 0, 0, 320, 0);
+
+    b->setHidden(false);
+    layout();
+    EXPECT_FRAME(b, 0, 0, 320, 60);
+    EXPECT_FRAME(stack, 0, 0, 320, 60);
+}
+
+TEST_F(StackViewHidden, ViewHiddenBeforeBeingArrangedIsLeftOut) {
+    auto d = ofHeight(99);
+    d->setHidden(true);
+    stack->insertArrangedSubview(d, 1);
+    layout();
+    EXPECT_FRAME(b, 0, 50, 320, 60);
+    EXPECT_FRAME(stack, 0, 0, 320, 150);
+
+    d->setHidden(false);
+    layout();
+    EXPECT_FRAME(d, 0, 50, 320, 99);
+    EXPECT_FRAME(b, 0, 159, 320, 60);
+    EXPECT_FRAME(c, 0, 229, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 259);
+}
+
+TEST_F(StackViewHidden, HiddenWideViewDoesNotWidenAWrappingStack) {
+    auto narrow = sized(100, 40), wide = sized(200, 60);
+    auto wrapping = StackView::create({narrow, wide});
+    wrapping->setAxis(LayoutAxis::vertical);
+    wrapping->setAlignment(StackViewAlignment::center);
+    wrapping->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(wrapping);
+    wrapping->topAnchor().constraintEqualTo(stack->bottomAnchor())->setActive(true);
+    wrapping->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+    layout();
+    EXPECT_FRAME(wrapping, 0, 150, 200, 100);
+    EXPECT_FRAME(narrow, 50, 0, 100, 40);
+
+    wide->setHidden(true);
+    layout();
+    EXPECT_FRAME(wrapping, 0, 150, 100, 40);
+    EXPECT_FRAME(narrow, 0, 0, 100, 40);
+    // The other stack in the window is untouched.
+    EXPECT_FRAME(stack, 0, 0, 320, 150);
+}
+
+// --- horizontal stacks --------------------------------------------------------------------------------
+
+class StackViewHorizontal : public StackViewTest {};
+
+// Views of natural sizes 60x40, 80x100 and 50x20, 5 points apart, in a stack placed at the window's
+// corner with no size of its own: it is as wide as the row and as tall as the tallest view.
+TEST_F(StackViewHorizontal, AlignsViewsOfDifferentHeights) {
+    using A = StackViewAlignment;
+    const AlignmentCase cases[] = {
+        {"center", A::center, false, 5, {{{0, 30, 60, 40}, {65, 0, 80, 100}, {150, 40, 50, 20}}}, 100},
+        {"top", A::top, false, 5, {{{0, 0, 60, 40}, {65, 0, 80, 100}, {150, 0, 50, 20}}}, 100},
+        {"bottom", A::bottom, false, 5, {{{0, 60, 60, 40}, {65, 0, 80, 100}, {150, 80, 50, 20}}}, 100},
+        {"fill", A::fill, false, 5, {{{0, 0, 60, 100}, {65, 0, 80, 100}, {150, 0, 50, 100}}}, 100},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        window = std::make_shared<Window>(Size{320, 480});
+        std::array<std::shared_ptr<View>, 3> views{sized(60, 40), sized(80, 100), sized(50, 20)};
+        auto stack = StackView::create({views.begin(), views.end()});
+        stack->setAlignment(tc.alignment);
+        stack->setSpacing(tc.spacing);
+        pin(stack, false);
+        layout();
+        EXPECT_FRAME(stack, 0, 0, 200, tc.stackHeight);
+        for (std::size_t i = 0; i < views.size(); ++i)
+            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+    }
+}
+
+TEST_F(StackViewHorizontal, CenterAlignmentWithMarginsInAFullWidthStack) {
+    auto a = sized(60, 40), b = sized(80, 100), c = sized(50, 20);
+    c->setContentHuggingPriority(200, LayoutAxis::horizontal);
+    auto stack = StackView::create({a, b, c});
+    stack->setAlignment(StackViewAlignment::center);
+    stack->setSpacing(5);
+    stack->setLayoutMargins({5, 12, 7, 20});
+    stack->setLayoutMarginsRelativeArrangement(true);
+    pin(stack);
+    layout();
+    // 288 points inside the margins: c, the least hugging, takes what a, b and the spacing leave.
+    EXPECT_FRAME(stack, 0, 0, 320, 112);
+    EXPECT_FRAME(a, 12, 35, 60, 40);
+    EXPECT_FRAME(b, 77, 5, 80, 100);
+    EXPECT_FRAME(c, 162, 45, 138, 20);
+}
+
+TEST_F(StackViewHorizontal, FillDistributionStretchesTheLeastHuggingView) {
+    struct Case {
+        const char* name;
+        int loose; // index of the view with the lowest hugging priority
+        std::array<double, 3> x, width;
+    };
+    const Case cases[] = {
+        {"last stretches", 2, {0, 65, 150}, {60, 80, 170}},
+        {"first stretches", 0, {0, 185, 270}, {180, 80, 50}},
+        {"middle stretches", 1, {0, 65, 270}, {60, 200, 50}},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        window = std::make_shared<Window>(Size{320, 480});
+        std::array<std::shared_ptr<View>, 3> views{sized(60, 40), sized(80, 100), sized(50, 20)};
+        views[tc.loose]->setContentHuggingPriority(200, LayoutAxis::horizontal);
+        auto stack = StackView::create({views.begin(), views.end()});
+        stack->setSpacing(5);
+        pin(stack);
+        layout();
+        for (std::size_t i = 0; i < views.size(); ++i)
+            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), Rect(tc.x[i], 0, tc.width[i], 100))
+                << "view " << i;
+    }
+}
+
+TEST_F(StackViewHorizontal, FillDistributionShrinksTheLeastResistingView) {
+    // 150 + 150 + 100 and two gaps of 5 do not fit in 320 points: b resists least and gives 90.
+    auto a = sized(150, 20), b = sized(150, 20), c = sized(100, 20);
+    b->setContentCompressionResistancePriority(500, LayoutAxis::horizontal);
+    auto stack = StackView::create({a, b, c});
+    stack->setSpacing(5);
+    pin(stack);
+    layout();
+    EXPECT_FRAME(a, 0, 0, 150, 20);
+    EXPECT_FRAME(b, 155, 0, 60, 20);
+    EXPECT_FRAME(c, 220, 0, 100, 20);
+}
+
+// --- changes after a layout ------------------------------------------------------------------------------
+
+class StackViewReconfiguration : public StackViewTest {
+protected:
+    void SetUp() override {
+        stack = StackView::create({a, b, c});
+        stack->setAxis(LayoutAxis::vertical);
+        stack->setLayoutMargins({5, 12, 7, 20});
+        pin(stack);
+        layout();
+        ASSERT_PRED_FORMAT2(sameRect, c->frame(), Rect(0, 100, 320, 30));
+    }
+
+    std::shared_ptr<View> a = sized(100, 40), b = sized(200, 60), c = sized(50, 30);
+    std::shared_ptr<StackView> stack;
+};
+
+TEST_F(StackViewReconfiguration, SpacingChangesReplaceTheChain) {
+    stack->setSpacing(10);
+    layout();
+    EXPECT_FRAME(b, 0, 50, 320, 60);
+    EXPECT_FRAME(c, 0, 120, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 150);
+
+    stack->setSpacing(2);
+    layout();
+    EXPECT_FRAME(b, 0, 42, 320, 60);
+    EXPECT_FRAME(c, 0, 104, 320, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 134);
+}
+
+TEST_F(StackViewReconfiguration, AlignmentChangesReplaceTheCrossConstraints) {
+    stack->setAlignment(StackViewAlignment::trailing);
+    layout();
+    EXPECT_FRAME(a, 220, 0, 100, 40);
+    EXPECT_FRAME(b, 120, 40, 200, 60);
+
+    stack->setAlignment(StackViewAlignment::center);
+    layout();
+    EXPECT_FRAME(a, 110, 0, 100, 40);
+    EXPECT_FRAME(c, 135, 100, 50, 30);
+
+    stack->setAlignment(StackViewAlignment::fill);
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(c, 0, 100, 320, 30);
+}
+
+TEST_F(StackViewReconfiguration, AxisChangeTurnsTheColumnIntoARow) {
+    // 350 points of views in a 320 point row: c resists least and gives 30.
+    c->setContentCompressionResistancePriority(700, LayoutAxis::horizontal);
+    stack->setAxis(LayoutAxis::horizontal);
+    stack->setAlignment(StackViewAlignment::top);
+    layout();
+    EXPECT_FRAME(stack, 0, 0, 320, 60);
+    EXPECT_FRAME(a, 0, 0, 100, 40);
+    EXPECT_FRAME(b, 100, 0, 200, 60);
+    EXPECT_FRAME(c, 300, 0, 20, 30);
+
+    stack->setAxis(LayoutAxis::vertical);
+    layout();
+    EXPECT_FRAME(stack, 0, 0, 320, 130);
+    EXPECT_FRAME(b, 0, 40, 200, 60);
+}
+
+TEST_F(StackViewReconfiguration, MarginChangesApplyWhileTheArrangementIsRelativeToThem) {
+    stack->setLayoutMarginsRelativeArrangement(true);
+    layout();
+    EXPECT_FRAME(a, 12, 5, 288, 40);
+    EXPECT_FRAME(stack, 0, 0, 320, 142);
+
+    stack->setLayoutMargins({1, 2, 3, 4});
+    layout();
+    EXPECT_FRAME(a, 2, 1, 314, 40);
+    EXPECT_FRAME(c, 2, 101, 314, 30);
+    EXPECT_FRAME(stack, 0, 0, 320, 134);
+
+    stack->setLayoutMarginsRelativeArrangement(false);
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(stack, 0, 0, 320, 130);
+
+    // Ignored while the arrangement is not relative to them.
+    stack->setLayoutMargins({30, 30, 30, 30});
+    layout();
+    EXPECT_FRAME(a, 0, 0, 320, 40);
+    EXPECT_FRAME(stack, 0, 0, 320, 130);
+}
+
+TEST_F(StackViewReconfiguration, ViewsAddedLaterJoinTheChain) {
+    auto d = sized(10, 15);
+    stack->insertArrangedSubview(d, 0);
+    auto e = sized(10, 5);
+    stack->addArrangedSubview(e);
+    layout();
+    EXPECT_FRAME(d, 0, 0, 320, 15);
+    EXPECT_FRAME(a, 0, 15, 320, 40);
+    EXPECT_FRAME(c, 0, 115, 320, 30);
+    EXPECT_FRAME(e, 0, 145, 320, 5);
+    EXPECT_FRAME(stack, 0, 0, 320, 150);
+}
+
+// --- stacks in stacks -------------------------------------------------------------------------------------
+
+class StackViewNested : public StackViewTest {};
+
+TEST_F(StackViewNested, ColumnOfRows) {
+    auto x = sized(50, 20), y = sized(70, 30), z = sized(100, 10);
+    auto firstRow = StackView::create({x, y});
+    firstRow->setAlignment(StackViewAlignment::center);
+    firstRow->setSpacing(4);
+    auto secondRow = StackView::create({z});
+    auto column = StackView::create({firstRow, secondRow});
+    column->setAxis(LayoutAxis::vertical);
+    column->setAlignment(StackViewAlignment::leading);
+    column->setSpacing(8);
+    pin(column);
+    layout();
+
+    EXPECT_FRAME(column, 0, 0, 320, 48);
+    EXPECT_FRAME(firstRow, 0, 0, 124, 30);
+    EXPECT_FRAME(secondRow, 0, 38, 100, 10);
+    EXPECT_FRAME(x, 0, 5, 50, 20);
+    EXPECT_FRAME(y, 54, 0, 70, 30);
+    EXPECT_FRAME(z, 0, 0, 100, 10);
+    EXPECT_PRED_FORMAT2(sameRect, z->convertRectTo(z->bounds(), nullptr), Rect(0, 38, 100, 10));
+
+    // Hiding a view inside a row resizes the row, and the column follows.
+    y->setHidden(true);
+    layout();
+    EXPECT_FRAME(firstRow, 0, 0, 50, 20);
+    EXPECT_FRAME(x, 0, 0, 50, 20);
+    EXPECT_FRAME(secondRow, 0, 28, 100, 10);
+    EXPECT_FRAME(column, 0, 0, 320, 38);
+
+    // Hiding a whole row closes the column up.
+    y->setHidden(false);
+    firstRow->setHidden(true);
+    layout();
+    EXPECT_FRAME(secondRow, 0, 0, 100, 10);
+    EXPECT_FRAME(column, 0, 0, 320, 10);
+}
+
+TEST_F(StackViewNested, FillColumnGivesRowsItsWidth) {
+    // The row is as tall as its tallest view; the right view, hugging least, takes the width left over.
+    auto left = sized(100, 20), right = sized(50, 30);
+    right->setContentHuggingPriority(200, LayoutAxis::horizontal);
+    auto row = StackView::create({left, right});
+    row->setSpacing(10);
+    auto footer = ofHeight(15);
+    auto column = StackView::create({row, footer});
+    column->setAxis(LayoutAxis::vertical);
+    column->setLayoutMargins({8, 8, 8, 8});
+    column->setLayoutMarginsRelativeArrangement(true);
+    pin(column);
+    layout();
+
+    EXPECT_FRAME(column, 0, 0, 320, 61);
+    EXPECT_FRAME(row, 8, 8, 304, 30);
+    EXPECT_FRAME(left, 0, 0, 100, 30);
+    EXPECT_FRAME(right, 110, 0, 194, 30);
+    EXPECT_FRAME(footer, 8, 38, 304, 15);
+}
+
+} // namespace
+} // namespace ui
