@@ -72,9 +72,13 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
 void LayoutEngine::releaseSlot(std::uint32_t i) {
     Slot& slot = slots_[i];
     for (auto* holder :
-         {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH, &slot.pinX, &slot.pinY, &slot.pinW, &slot.pinH,
+         {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH, &slot.pinX, &slot.pinY,
           &slot.prefW, &slot.prefH, &slot.prefX, &slot.prefY, &slot.contentPrefW, &slot.contentPrefH})
         remove(*holder);
+    if (slot.editing) {
+        for (const Variable* var : {&*slot.offsetX, &*slot.offsetY, &slot.width, &slot.height})
+            solver_.removeEditVariable(*var);
+    }
     if (slot.raw && slot.raw->layoutSlot_ == i)
         slot.raw->layoutSlot_ = kNoSlot;
     slot = Slot();
@@ -291,6 +295,22 @@ void LayoutEngine::sync() {
     for (View* v : order)
         if (needed.count(v))
             ensureSlot(*v);
+    // A view that switched between keeping its frame and being laid out drops what the other mode added.
+    for (Slot& slot : slots_) {
+        if (!slot.alive || slot.raw == &window_)
+            continue;
+        if (slot.raw->translatesAutoresizingMask_) {
+            for (auto* holder : {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH})
+                remove(*holder);
+            slot.intrinsicRevision = UINT64_MAX;
+        } else if (slot.editing) {
+            remove(slot.pinX);
+            remove(slot.pinY);
+            for (const Variable* var : {&*slot.offsetX, &*slot.offsetY, &slot.width, &slot.height})
+                solver_.removeEditVariable(*var);
+            slot.editing = false;
+        }
+    }
     // Frames first: views that keep their frames (the window above all) then enter the solver as plain
     // definitions, and every constraint added after them reads their sizes as known numbers.
     refreshPins();
@@ -444,35 +464,72 @@ bool LayoutEngine::remeasureHeightForWidth() {
     return changed;
 }
 
-// Views that keep their frames have their variables pinned to them. Returns whether a pin moved.
+// Views that keep their frames (the window among them) have their variables held to those frames by
+// edit variables: the offset from the superview's origin and the size. A new frame (the window
+// resized, a superview's autoresizing) is then only a new suggested value, which the solver absorbs
+// incrementally. Returns whether any value moved.
 bool LayoutEngine::refreshPins() {
     bool changed = false;
     for (Slot& s : slots_) {
         if (!s.alive || !s.raw->translatesAutoresizingMask_)
             continue;
         View& v = *s.raw;
-        const Rect frame = &v == &window_ ? Rect(Point(), v.bounds().size) : v.frame();
-        auto parent = v.superview();
-        if (frame == s.pinnedFrame && parent.get() == s.pinnedParent)
-            continue;
-        changed = true;
-        s.pinnedFrame = frame;
-        s.pinnedParent = parent.get();
-        Expression x(frame.origin.x), y(frame.origin.y);
+        const bool isWindow = &v == &window_;
+        const Rect frame = isWindow ? Rect(Point(), v.bounds().size) : v.frame();
+        auto parent = isWindow ? nullptr : v.superview();
+
+        // What the offset is measured from: the space's origin, the superview's variables, or (for a
+        // superview placed by its frame) a fixed point.
+        Point offset = frame.origin;
+        Point fixed;
+        std::uint32_t parentSlot = kNoSlot;
         if (parent && parent.get() != spaceOf(v)) {
-            if (const std::uint32_t pi = slotOf(parent.get()); pi != kNoSlot) {
-                x = Expression(slots_[pi].left) + (frame.origin.x - parent->bounds().origin.x);
-                y = Expression(slots_[pi].top) + (frame.origin.y - parent->bounds().origin.y);
+            parentSlot = slotOf(parent.get());
+            if (parentSlot != kNoSlot) {
+                offset = Point(frame.origin.x - parent->bounds().origin.x, frame.origin.y - parent->bounds().origin.y);
             } else {
-                const Point p = positionInSpace(*parent);
-                x = Expression(p.x + frame.origin.x);
-                y = Expression(p.y + frame.origin.y);
+                fixed = positionInSpace(*parent);
             }
         }
-        add(s.pinX, Constraint(s.left, Relation::equal, x));
-        add(s.pinY, Constraint(s.top, Relation::equal, y));
-        add(s.pinW, Constraint(s.width, Relation::equal, frame.size.width));
-        add(s.pinH, Constraint(s.height, Relation::equal, frame.size.height));
+        const std::uint64_t parentGeneration = parentSlot == kNoSlot ? 0 : slots_[parentSlot].generation;
+        if (!s.pinX || parent.get() != s.pinnedParent || parentGeneration != s.pinnedParentGeneration ||
+            fixed != s.pinnedFixed) {
+            if (!s.offsetX) {
+                s.offsetX = Variable();
+                s.offsetY = Variable();
+            }
+            Expression x = Expression(*s.offsetX) + fixed.x;
+            Expression y = Expression(*s.offsetY) + fixed.y;
+            if (parentSlot != kNoSlot) {
+                x = x + slots_[parentSlot].left;
+                y = y + slots_[parentSlot].top;
+            }
+            add(s.pinX, Constraint(s.left, Relation::equal, x));
+            add(s.pinY, Constraint(s.top, Relation::equal, y));
+            s.pinnedParent = parent.get();
+            s.pinnedParentGeneration = parentGeneration;
+            s.pinnedFixed = fixed;
+            changed = true;
+        }
+        if (!s.editing) {
+            for (const Variable* var : {&*s.offsetX, &*s.offsetY, &s.width, &s.height})
+                solver_.addEditVariable(*var, priority::required);
+            s.editing = true;
+            s.pinnedOffset = Point(NAN, NAN);
+            s.pinnedSize = Size(NAN, NAN);
+        }
+        if (offset != s.pinnedOffset) {
+            solver_.suggestValue(*s.offsetX, offset.x);
+            solver_.suggestValue(*s.offsetY, offset.y);
+            s.pinnedOffset = offset;
+            changed = true;
+        }
+        if (frame.size != s.pinnedSize) {
+            solver_.suggestValue(s.width, frame.size.width);
+            solver_.suggestValue(s.height, frame.size.height);
+            s.pinnedSize = frame.size;
+            changed = true;
+        }
     }
     return changed;
 }

@@ -59,9 +59,15 @@ private:
         std::optional<Constraint> hugW, compW, hugH, compH;
         double intrinsicW = noIntrinsicMetricValue, intrinsicH = noIntrinsicMetricValue;
         std::uint64_t intrinsicRevision = UINT64_MAX;
-        std::optional<Constraint> pinX, pinY, pinW, pinH;
-        Rect pinnedFrame = Rect::null();
+        // Views that keep their frames: left == origin of the superview + offsetX (likewise y), with the
+        // offsets, width and height as edit variables.
+        std::optional<Constraint> pinX, pinY;
+        std::optional<Variable> offsetX, offsetY;
+        bool editing = false;
+        Point pinnedOffset, pinnedFixed;
+        Size pinnedSize;
         const View* pinnedParent = nullptr;
+        std::uint64_t pinnedParentGeneration = 0;
         std::optional<Constraint> prefW, prefH, prefX, prefY, contentPrefW, contentPrefH;
         bool anchoredX = false, anchoredY = false;
         std::uint64_t generation = 0; // tells a reused slot from the one an entry was built with
