@@ -1,3 +1,5 @@
+#include "ui/constraints/layout_engine.h"
+
 #include <ui/constraints/layout_constraint.h>
 #include <ui/views/view.h>
 #include <ui/views/window.h>
@@ -57,8 +59,10 @@ void LayoutConstraint::changed() {
     ++revision_;
     if (!active_)
         return;
-    if (auto first = firstItem(); first && first->window())
+    if (auto first = firstItem(); first && first->window()) {
+        first->window()->layoutEngine().constraintChanged(*this);
         first->window()->needsLayoutPass();
+    }
 }
 
 void LayoutConstraint::setConstant(double constant) {

@@ -65,6 +65,10 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
     slot.view = view.weak_from_this();
     slot.raw = &view;
     slot.alive = true;
+    if (view.isLayoutSpaceRoot() && &view != &window_) {
+        slot.contentWidth = Variable();
+        slot.contentHeight = Variable();
+    }
     view.layoutSlot_ = i;
     return i;
 }
@@ -72,8 +76,8 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
 void LayoutEngine::releaseSlot(std::uint32_t i) {
     Slot& slot = slots_[i];
     for (auto* holder :
-         {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH, &slot.pinX, &slot.pinY,
-          &slot.prefW, &slot.prefH, &slot.prefX, &slot.prefY, &slot.contentPrefW, &slot.contentPrefH})
+         {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH, &slot.pinX, &slot.pinY, &slot.prefW, &slot.prefH,
+          &slot.prefX, &slot.prefY, &slot.contentPrefW, &slot.contentPrefH})
         remove(*holder);
     if (slot.editing) {
         for (const Variable* var : {&*slot.offsetX, &*slot.offsetY, &slot.width, &slot.height})
@@ -135,8 +139,8 @@ std::optional<Expression> LayoutEngine::attributeExpression(View& item, LayoutAt
     Slot& s = slots_[i];
     if (contentArea) {
         const bool isWindow = &item == &window_;
-        const Variable& cw = isWindow ? s.width : s.contentWidth;
-        const Variable& ch = isWindow ? s.height : s.contentHeight;
+        const Variable& cw = isWindow ? s.width : *s.contentWidth;
+        const Variable& ch = isWindow ? s.height : *s.contentHeight;
         switch (attribute) {
         case LayoutAttribute::left:
         case LayoutAttribute::leading:
@@ -227,10 +231,15 @@ void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
         if (solver_.addConstraint(*translated) == SolverStatus::ok)
             entry.solverConstraint = *translated;
     }
+    if (!entry.solverConstraint)
+        ++refused_;
 }
 
 void LayoutEngine::removeEntry(Entry& entry) {
-    remove(entry.solverConstraint);
+    if (entry.solverConstraint)
+        remove(entry.solverConstraint);
+    else
+        --refused_;
 }
 
 // An entry stands for the constraint it was made from only while that constraint is alive at the same
@@ -380,9 +389,9 @@ void LayoutEngine::refreshPreferences(Slot& s) {
     prefer(s.prefH, laidOut, [&] { return Constraint(s.height, Relation::equal, 0.0, kPreferSmall); });
     const bool root = v.isLayoutSpaceRoot() && &v != &window_;
     prefer(s.contentPrefW, root,
-           [&] { return Constraint(s.contentWidth, Relation::equal, 0.0, kPreferSmall); });
+           [&] { return Constraint(*s.contentWidth, Relation::equal, 0.0, kPreferSmall); });
     prefer(s.contentPrefH, root,
-           [&] { return Constraint(s.contentHeight, Relation::equal, 0.0, kPreferSmall); });
+           [&] { return Constraint(*s.contentHeight, Relation::equal, 0.0, kPreferSmall); });
 
     // The superview's origin in this view's space.
     auto originOf = [&](bool horizontal) -> Expression {
@@ -406,13 +415,23 @@ void LayoutEngine::refreshPreferences(Slot& s) {
                [&] { return Constraint(s.top, Relation::equal, originOf(false), kPreferOrigin); });
 }
 
+void LayoutEngine::constraintChanged(LayoutConstraint& c) {
+    changed_.push_back(c.weak_from_this());
+}
+
+// Constraints whose constant or priority changed since they were translated are translated again.
 void LayoutEngine::refreshChangedConstraints() {
-    for (auto& [key, entry] : entries_) {
-        auto c = entry.constraint.lock();
-        if (c && c->revision() != entry.revision) {
-            removeEntry(entry);
-            addEntry(*c, entry);
-        }
+    std::vector<std::weak_ptr<LayoutConstraint>> changed;
+    changed.swap(changed_);
+    for (const auto& weak : changed) {
+        auto c = weak.lock();
+        if (!c)
+            continue;
+        auto it = entries_.find(c.get());
+        if (it == entries_.end() || !entryIsCurrent(it->second, *c) || c->revision() == it->second.revision)
+            continue;
+        removeEntry(it->second);
+        addEntry(*c, it->second);
     }
 }
 
@@ -440,10 +459,14 @@ void LayoutEngine::refreshIntrinsicSizes() {
         const Size size = s.raw->intrinsicContentSize();
         setIntrinsic(s, LayoutAxis::horizontal, size.width);
         double height = size.height;
-        const double width = s.width.value() > 0 ? s.width.value() : size.width;
-        if (width >= 0)
-            if (auto h = s.raw->intrinsicHeightForWidth(width))
-                height = *h;
+        // Measured at the width the last solve gave, or the natural width before any solve; the solve
+        // that follows measures it again at its real width.
+        const double width = s.width.value() > 0 ? s.width.value() : std::max(size.width, 0.0);
+        s.heightForWidth = false;
+        if (auto h = s.raw->intrinsicHeightForWidth(width)) {
+            height = *h;
+            s.heightForWidth = true;
+        }
         setIntrinsic(s, LayoutAxis::vertical, height);
     }
 }
@@ -453,7 +476,7 @@ void LayoutEngine::refreshIntrinsicSizes() {
 bool LayoutEngine::remeasureHeightForWidth() {
     bool changed = false;
     for (Slot& s : slots_) {
-        if (!s.alive || s.raw->translatesAutoresizingMask_)
+        if (!s.alive || !s.heightForWidth || s.raw->translatesAutoresizingMask_)
             continue;
         const auto h = s.raw->intrinsicHeightForWidth(s.width.value());
         if (h && std::fabs(*h - s.intrinsicH) > 1e-9) {
@@ -486,7 +509,8 @@ bool LayoutEngine::refreshPins() {
         if (parent && parent.get() != spaceOf(v)) {
             parentSlot = slotOf(parent.get());
             if (parentSlot != kNoSlot) {
-                offset = Point(frame.origin.x - parent->bounds().origin.x, frame.origin.y - parent->bounds().origin.y);
+                offset = Point(frame.origin.x - parent->bounds().origin.x,
+                               frame.origin.y - parent->bounds().origin.y);
             } else {
                 fixed = positionInSpace(*parent);
             }
@@ -560,7 +584,7 @@ void LayoutEngine::assignFrames() {
         }
         if (s.contentBound && &v != &window_)
             v.contentSizeDidResolve(
-                Size(std::max(0.0, s.contentWidth.value()), std::max(0.0, s.contentHeight.value())));
+                Size(std::max(0.0, s.contentWidth->value()), std::max(0.0, s.contentHeight->value())));
     }
 }
 
@@ -593,10 +617,6 @@ void LayoutEngine::layoutPass() {
         if (!refreshPins() && !structureDirty_ && !updateConstraintsRequested_)
             break;
     }
-    refused_ = 0;
-    for (const auto& [key, entry] : entries_)
-        if (!entry.solverConstraint)
-            ++refused_;
     window_.passRequested_ = false;
     layoutSubviewsWalk(window_);
 }

@@ -36,6 +36,8 @@ public:
 
     void markStructureDirty() { structureDirty_ = true; }
     void markUpdateConstraints() { updateConstraintsRequested_ = true; }
+    // An active constraint's constant or priority changed.
+    void constraintChanged(LayoutConstraint& constraint);
     // Forgets a view that left the window, with its variables and constraints.
     void viewDidLeave(View& view);
     // One layout pass: constraints, solve (again for views whose height depends on their width),
@@ -53,12 +55,13 @@ private:
         View* raw = nullptr;
         bool alive = false;
         Variable left, top, width, height;
-        Variable contentWidth, contentHeight; // content area of a layout-space root
-        bool contentBound = false;            // some constraint binds the content area's far edges
+        std::optional<Variable> contentWidth, contentHeight; // content area of a layout-space root
+        bool contentBound = false; // some constraint binds the content area's far edges
         // Constraints the engine owns for this view.
         std::optional<Constraint> hugW, compW, hugH, compH;
         double intrinsicW = noIntrinsicMetricValue, intrinsicH = noIntrinsicMetricValue;
         std::uint64_t intrinsicRevision = UINT64_MAX;
+        bool heightForWidth = false; // the view's natural height depends on its width
         // Views that keep their frames: left == origin of the superview + offsetX (likewise y), with the
         // offsets, width and height as edit variables.
         std::optional<Constraint> pinX, pinY;
@@ -115,7 +118,8 @@ private:
     std::unordered_map<const LayoutConstraint*, Entry> entries_;
     bool structureDirty_ = true;
     bool updateConstraintsRequested_ = false;
-    std::size_t refused_ = 0;
+    std::size_t refused_ = 0; // entries the solver did not take
+    std::vector<std::weak_ptr<LayoutConstraint>> changed_;
     std::uint64_t nextGeneration_ = 1;
 };
 

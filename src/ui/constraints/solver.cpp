@@ -1149,17 +1149,15 @@ void Solver::Impl::update() {
 // evaluates every definition after the ones it uses. The order is packed into flat arrays so that an
 // update after an edit is one linear sweep.
 void Solver::Impl::rebuildEvalOrder() {
-    std::vector<std::uint32_t> live;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> live; // (age of the defined variable, definition)
     live.reserve(liveDefinitions_);
     for (std::uint32_t i = 0; i < defs_.size(); ++i)
         if (defs_[i].alive)
-            live.push_back(i);
-    std::sort(live.begin(), live.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return syms_[defs_[a].sym].variable->serial < syms_[defs_[b].sym].variable->serial;
-    });
+            live.emplace_back(syms_[defs_[i].sym].variable->serial, i);
+    std::sort(live.begin(), live.end());
     evalOrder_.clear();
     evalCells_.clear();
-    for (std::uint32_t i : live) {
+    for (const auto& [serial, i] : live) {
         const Definition& d = defs_[i];
         const auto begin = static_cast<std::uint32_t>(evalCells_.size());
         evalCells_.insert(evalCells_.end(), d.expr.cells().begin(), d.expr.cells().end());
