@@ -212,7 +212,6 @@ private:
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
     // Slot of this view in its window's layout engine; kept by the engine.
     std::uint32_t layoutSlot_ = UINT32_MAX;
-    std::uint64_t intrinsicRevision_ = 0;
 };
 
 } // namespace ui

@@ -65,6 +65,9 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
     slot.view = view.weak_from_this();
     slot.raw = &view;
     slot.alive = true;
+    slot.translates = view.translatesAutoresizingMask_;
+    if (!slot.translates)
+        intrinsicDirty_.emplace_back(i, slot.generation);
     if (view.isLayoutSpaceRoot() && &view != &window_) {
         slot.contentWidth = Variable();
         slot.contentHeight = Variable();
@@ -85,6 +88,7 @@ void LayoutEngine::releaseSlot(std::uint32_t i) {
     }
     if (slot.raw && slot.raw->layoutSlot_ == i)
         slot.raw->layoutSlot_ = kNoSlot;
+    setHeightForWidth(slot, false);
     slot = Slot();
     freeSlots_.push_back(i);
 }
@@ -109,6 +113,8 @@ void LayoutEngine::remove(std::optional<Constraint>& holder) {
 }
 
 View* LayoutEngine::spaceOf(const View& view) const {
+    if (const std::uint32_t i = slotOf(&view); i != kNoSlot && slots_[i].placed)
+        return slots_[i].space;
     for (auto p = view.superview(); p; p = p->superview())
         if (p.get() == &window_ || p->isLayoutSpaceRoot())
             return p.get();
@@ -304,14 +310,28 @@ void LayoutEngine::sync() {
     for (View* v : order)
         if (needed.count(v))
             ensureSlot(*v);
+    // Where each view sits is looked up here once, not on every pass.
+    for (std::uint32_t i = 0; i < slots_.size(); ++i) {
+        Slot& slot = slots_[i];
+        if (!slot.alive)
+            continue;
+        slot.placed = false;
+        slot.space = slot.raw == &window_ ? nullptr : spaceOf(*slot.raw);
+        slot.placed = true;
+        slot.parent = slot.raw->superview().get();
+        const bool translates = slot.raw->translatesAutoresizingMask_;
+        if (!translates && slot.translates)
+            intrinsicDirty_.emplace_back(i, slot.generation);
+        slot.translates = translates;
+    }
     // A view that switched between keeping its frame and being laid out drops what the other mode added.
     for (Slot& slot : slots_) {
         if (!slot.alive || slot.raw == &window_)
             continue;
-        if (slot.raw->translatesAutoresizingMask_) {
+        if (slot.translates) {
             for (auto* holder : {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH})
                 remove(*holder);
-            slot.intrinsicRevision = UINT64_MAX;
+            setHeightForWidth(slot, false);
         } else if (slot.editing) {
             remove(slot.pinX);
             remove(slot.pinY);
@@ -450,23 +470,35 @@ void LayoutEngine::setIntrinsic(Slot& s, LayoutAxis axis, double value) {
         Constraint(var, Relation::greaterOrEqual, value, s.raw->contentCompressionResistancePriority(axis)));
 }
 
+void LayoutEngine::intrinsicChanged(View& view) {
+    if (const std::uint32_t i = slotOf(&view); i != kNoSlot)
+        intrinsicDirty_.emplace_back(i, slots_[i].generation);
+}
+
+void LayoutEngine::setHeightForWidth(Slot& s, bool value) {
+    if (s.heightForWidth != value)
+        heightForWidthCount_ += value ? 1 : -1;
+    s.heightForWidth = value;
+}
+
+// Natural sizes of views that are new or said theirs changed.
 void LayoutEngine::refreshIntrinsicSizes() {
-    for (Slot& s : slots_) {
-        if (!s.alive || s.raw->translatesAutoresizingMask_ ||
-            s.raw->intrinsicRevision_ == s.intrinsicRevision)
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> dirty;
+    dirty.swap(intrinsicDirty_);
+    for (const auto& [index, generation] : dirty) {
+        Slot& s = slots_[index];
+        if (!s.alive || s.generation != generation || s.translates)
             continue;
-        s.intrinsicRevision = s.raw->intrinsicRevision_;
         const Size size = s.raw->intrinsicContentSize();
         setIntrinsic(s, LayoutAxis::horizontal, size.width);
         double height = size.height;
         // Measured at the width the last solve gave, or the natural width before any solve; the solve
         // that follows measures it again at its real width.
         const double width = s.width.value() > 0 ? s.width.value() : std::max(size.width, 0.0);
-        s.heightForWidth = false;
-        if (auto h = s.raw->intrinsicHeightForWidth(width)) {
+        const auto h = s.raw->intrinsicHeightForWidth(width);
+        setHeightForWidth(s, h.has_value());
+        if (h)
             height = *h;
-            s.heightForWidth = true;
-        }
         setIntrinsic(s, LayoutAxis::vertical, height);
     }
 }
@@ -475,8 +507,10 @@ void LayoutEngine::refreshIntrinsicSizes() {
 // them. Returns whether any height changed (the caller solves again).
 bool LayoutEngine::remeasureHeightForWidth() {
     bool changed = false;
+    if (heightForWidthCount_ == 0)
+        return false;
     for (Slot& s : slots_) {
-        if (!s.alive || !s.heightForWidth || s.raw->translatesAutoresizingMask_)
+        if (!s.alive || !s.heightForWidth || s.translates)
             continue;
         const auto h = s.raw->intrinsicHeightForWidth(s.width.value());
         if (h && std::fabs(*h - s.intrinsicH) > 1e-9) {
@@ -494,20 +528,20 @@ bool LayoutEngine::remeasureHeightForWidth() {
 bool LayoutEngine::refreshPins() {
     bool changed = false;
     for (Slot& s : slots_) {
-        if (!s.alive || !s.raw->translatesAutoresizingMask_)
+        if (!s.alive || !s.translates)
             continue;
         View& v = *s.raw;
         const bool isWindow = &v == &window_;
         const Rect frame = isWindow ? Rect(Point(), v.bounds().size) : v.frame();
-        auto parent = isWindow ? nullptr : v.superview();
+        View* const parent = s.parent;
 
         // What the offset is measured from: the space's origin, the superview's variables, or (for a
         // superview placed by its frame) a fixed point.
         Point offset = frame.origin;
         Point fixed;
         std::uint32_t parentSlot = kNoSlot;
-        if (parent && parent.get() != spaceOf(v)) {
-            parentSlot = slotOf(parent.get());
+        if (parent && parent != s.space) {
+            parentSlot = slotOf(parent);
             if (parentSlot != kNoSlot) {
                 offset = Point(frame.origin.x - parent->bounds().origin.x,
                                frame.origin.y - parent->bounds().origin.y);
@@ -516,7 +550,7 @@ bool LayoutEngine::refreshPins() {
             }
         }
         const std::uint64_t parentGeneration = parentSlot == kNoSlot ? 0 : slots_[parentSlot].generation;
-        if (!s.pinX || parent.get() != s.pinnedParent || parentGeneration != s.pinnedParentGeneration ||
+        if (!s.pinX || parent != s.pinnedParent || parentGeneration != s.pinnedParentGeneration ||
             fixed != s.pinnedFixed) {
             if (!s.offsetX) {
                 s.offsetX = Variable();
@@ -530,7 +564,7 @@ bool LayoutEngine::refreshPins() {
             }
             add(s.pinX, Constraint(s.left, Relation::equal, x));
             add(s.pinY, Constraint(s.top, Relation::equal, y));
-            s.pinnedParent = parent.get();
+            s.pinnedParent = parent;
             s.pinnedParentGeneration = parentGeneration;
             s.pinnedFixed = fixed;
             changed = true;
@@ -563,14 +597,14 @@ void LayoutEngine::assignFrames() {
         if (!s.alive)
             continue;
         View& v = *s.raw;
-        if (&v != &window_ && !v.translatesAutoresizingMask_) {
+        if (&v != &window_ && !s.translates) {
             const double w = std::max(0.0, s.width.value());
             const double h = std::max(0.0, s.height.value());
             double x = s.left.value();
             double y = s.top.value();
-            auto parent = v.superview();
-            if (parent && parent.get() != spaceOf(v)) {
-                if (const std::uint32_t pi = slotOf(parent.get()); pi != kNoSlot) {
+            View* const parent = s.parent;
+            if (parent && parent != s.space) {
+                if (const std::uint32_t pi = slotOf(parent); pi != kNoSlot) {
                     x += parent->bounds().origin.x - slots_[pi].left.value();
                     y += parent->bounds().origin.y - slots_[pi].top.value();
                 } else {
@@ -593,9 +627,11 @@ void LayoutEngine::layoutSubviewsWalk(View& view) {
         view.needsLayout_ = false;
         view.layoutSubviews();
     }
-    const auto children = view.subviews_;
-    for (const auto& child : children)
+    // By index, holding each child while it lays out: layoutSubviews may change the tree.
+    for (std::size_t k = 0; k < view.subviews_.size(); ++k) {
+        const std::shared_ptr<View> child = view.subviews_[k];
         layoutSubviewsWalk(*child);
+    }
 }
 
 void LayoutEngine::layoutPass() {

@@ -38,6 +38,8 @@ public:
     void markUpdateConstraints() { updateConstraintsRequested_ = true; }
     // An active constraint's constant or priority changed.
     void constraintChanged(LayoutConstraint& constraint);
+    // A view's natural size changed.
+    void intrinsicChanged(View& view);
     // Forgets a view that left the window, with its variables and constraints.
     void viewDidLeave(View& view);
     // One layout pass: constraints, solve (again for views whose height depends on their width),
@@ -54,13 +56,18 @@ private:
         std::weak_ptr<View> view;
         View* raw = nullptr;
         bool alive = false;
+        // Cached by the last structural sync: the superview, the root of the view's layout space, and
+        // whether the view keeps its frame.
+        View* parent = nullptr;
+        View* space = nullptr;
+        bool placed = false;
+        bool translates = true;
         Variable left, top, width, height;
         std::optional<Variable> contentWidth, contentHeight; // content area of a layout-space root
         bool contentBound = false; // some constraint binds the content area's far edges
         // Constraints the engine owns for this view.
         std::optional<Constraint> hugW, compW, hugH, compH;
         double intrinsicW = noIntrinsicMetricValue, intrinsicH = noIntrinsicMetricValue;
-        std::uint64_t intrinsicRevision = UINT64_MAX;
         bool heightForWidth = false; // the view's natural height depends on its width
         // Views that keep their frames: left == origin of the superview + offsetX (likewise y), with the
         // offsets, width and height as edit variables.
@@ -96,6 +103,7 @@ private:
     void refreshIntrinsicSizes();
     bool remeasureHeightForWidth();
     void setIntrinsic(Slot& slot, LayoutAxis axis, double value);
+    void setHeightForWidth(Slot& slot, bool value);
     bool refreshPins();
     void refreshPreferences(Slot& slot);
     void assignFrames();
@@ -120,6 +128,8 @@ private:
     bool updateConstraintsRequested_ = false;
     std::size_t refused_ = 0; // entries the solver did not take
     std::vector<std::weak_ptr<LayoutConstraint>> changed_;
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> intrinsicDirty_; // (slot, generation)
+    std::size_t heightForWidthCount_ = 0;
     std::uint64_t nextGeneration_ = 1;
 };
 

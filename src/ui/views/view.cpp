@@ -299,9 +299,10 @@ std::optional<double> View::intrinsicHeightForWidth(double) const {
 }
 
 void View::invalidateIntrinsicContentSize() {
-    ++intrinsicRevision_;
-    if (window_)
+    if (window_ && window_->engine_) {
+        window_->engine_->intrinsicChanged(*this);
         window_->needsLayoutPass();
+    }
 }
 
 void View::setContentHuggingPriority(LayoutPriority priority, LayoutAxis axis) {
