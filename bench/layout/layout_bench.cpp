@@ -93,6 +93,11 @@ void BM_RelayoutAfterWidthChange(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_FirstLayout)->Arg(100)->Arg(500)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RelayoutAfterWidthChange)->Arg(100)->Arg(500)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelayoutAfterWidthChange)
+    ->Arg(100)
+    ->Arg(500)
+    ->Arg(1000)
+    ->Arg(5000)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -55,6 +55,10 @@ private:
         double value = 0.0;
         std::uint64_t serial = 0; // creation order: the solver prefers to express newer variables
                                   // in terms of older ones (children in terms of their containers)
+        // The symbol of this variable in the solver that used it last, so that the solver finds it
+        // without a lookup; `solverEpoch` names that solver (and its current numbering).
+        std::uint64_t solverEpoch = 0;
+        std::uint32_t solverSymbol = 0;
     };
     std::shared_ptr<Data> data_;
 };

@@ -242,6 +242,13 @@ private:
     // to move on every reallocation.
     std::deque<SymInfo> syms_;
     IdMap varSyms_;
+    // Names this solver's numbering of symbols in the variables' caches; renewed when symbols are
+    // renumbered (rebuild, reset).
+    std::uint64_t epoch_ = newEpoch();
+    static std::uint64_t newEpoch() {
+        static std::atomic<std::uint64_t> epochs{0};
+        return ++epochs;
+    }
     std::deque<TableauRow> rows_;
     std::vector<std::uint32_t> freeRows_;
     std::deque<Definition> defs_;
@@ -297,7 +304,12 @@ Sym Solver::Impl::newSymbol(SymKind kind) {
 }
 
 Sym Solver::Impl::symbolFor(const Variable& v) {
+    Variable::Data& data = *v.data_;
+    if (data.solverEpoch == epoch_)
+        return data.solverSymbol;
     auto [value, inserted] = varSyms_.tryEmplace(v.id(), static_cast<std::uint32_t>(syms_.size()));
+    data.solverEpoch = epoch_;
+    data.solverSymbol = *value;
     if (inserted) {
         newSymbol(SymKind::external);
         syms_[*value].variable = v.data_;
@@ -1049,12 +1061,24 @@ SolverStatus Solver::Impl::suggest(const Variable& v, double value) {
         if (row.constant < 0.0)
             infeasible_.push_back(tag.other);
     } else {
-        for (std::uint32_t slot : rowsContaining(tag.marker)) {
+        // One look at each row: find the coefficient, drop stale column entries, shift the constant.
+        const std::uint64_t stamp = ++stamp_;
+        auto& column = syms_[tag.marker].column;
+        std::size_t kept = 0;
+        for (std::uint32_t slot : column) {
             TableauRow& r = rows_[slot];
-            r.row.constant += delta * r.row.coefficient(tag.marker);
+            if (!r.alive || r.stamp == stamp)
+                continue;
+            const double c = r.row.coefficient(tag.marker);
+            if (c == 0.0)
+                continue;
+            r.stamp = stamp;
+            column[kept++] = slot;
+            r.row.constant += delta * c;
             if (isRestricted(r.basic) && r.row.constant < 0.0)
                 infeasible_.push_back(r.basic);
         }
+        column.shrink(kept);
     }
     dualOptimize();
     return SolverStatus::ok;
@@ -1080,6 +1104,7 @@ void Solver::Impl::rebuildIfNeeded() {
     acc_.clear();
     mark_.clear();
     varSyms_.clear();
+    epoch_ = newEpoch();
     externals_.clear();
     evalOrderStale_ = true;
     rows_.clear();
