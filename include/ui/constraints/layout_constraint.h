@@ -7,6 +7,7 @@
 // (and by the window's layout engine while they are in a window). Activating a constraint takes effect
 // at the next layout pass of the window that contains its views.
 
+#include <ui/constraints/solver.h>
 #include <ui/foundation/geometry.h>
 
 #include <map>
@@ -39,12 +40,8 @@ enum class LayoutAxis { horizontal = 0, vertical = 1 };
 enum class LayoutRelation { lessThanOrEqual = -1, equal = 0, greaterThanOrEqual = 1 };
 
 using LayoutPriority = float;
-namespace layoutPriority {
-inline constexpr LayoutPriority required = 1000.0f;
-inline constexpr LayoutPriority defaultHigh = 750.0f;
-inline constexpr LayoutPriority defaultLow = 250.0f;
-inline constexpr LayoutPriority fittingSizeLevel = 50.0f;
-} // namespace layoutPriority
+// The platform's named priorities: the solver's own.
+namespace layoutPriority = priority;
 
 bool isHorizontal(LayoutAttribute attribute);
 bool isSize(LayoutAttribute attribute);

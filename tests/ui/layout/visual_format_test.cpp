@@ -519,7 +519,7 @@ TEST_F(VisualFormat, BadEntriesInTheMapsAreErrorsWhenUsed) {
 }
 
 TEST_F(VisualFormat, ArbitraryTokenSoupEitherParsesOrThrowsTheFormatError) {
-    // Pieces of formats strung together at random (with a fixed seed, so every run tries the same
+    // Pieces of formats strung together at random (from a fixed starting state, so every run tries the same
     // strings): whatever comes out must either parse into constraints between the given views or be
     // refused with a VisualFormatError, never anything else.
     const char* const pieces[] = {

@@ -279,7 +279,33 @@ struct AlignmentCase {
     double stackHeight;
 };
 
-TEST_F(StackViewVertical, PlacesViewsAcrossByAlignmentSpacingAndMargins) {
+// The three views of an alignment case in a fresh window, pinned to its top and left edges, and to its
+// right edge too when `fullWidth`; laid out.
+class StackViewAlignmentCases : public StackViewTest {
+protected:
+    std::array<std::shared_ptr<View>, 3> layOut(const AlignmentCase& tc, bool fullWidth) {
+        window = std::make_shared<Window>(Size{320, 480});
+        std::array<std::shared_ptr<View>, 3> views{sized(100, 40), sized(200, 60), sized(50, 30)};
+        stack = StackView::create({views.begin(), views.end()});
+        stack->setAxis(LayoutAxis::vertical);
+        stack->setAlignment(tc.alignment);
+        stack->setSpacing(tc.spacing);
+        stack->setLayoutMargins({5, 12, 7, 20});
+        stack->setLayoutMarginsRelativeArrangement(tc.marginsRelative);
+        pin(stack, fullWidth);
+        layout();
+        return views;
+    }
+
+    void expectFrames(const std::array<std::shared_ptr<View>, 3>& views, const AlignmentCase& tc) {
+        for (std::size_t i = 0; i < views.size(); ++i)
+            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+    }
+
+    std::shared_ptr<StackView> stack;
+};
+
+TEST_F(StackViewAlignmentCases, PlacesViewsAcrossByAlignmentSpacingAndMargins) {
     using A = StackViewAlignment;
     const AlignmentCase cases[] = {
         {"fill", A::fill, false, 0, {{{0, 0, 320, 40}, {0, 40, 320, 60}, {0, 100, 320, 30}}}, 130},
@@ -341,25 +367,15 @@ TEST_F(StackViewVertical, PlacesViewsAcrossByAlignmentSpacingAndMargins) {
     };
     for (const auto& tc : cases) {
         SCOPED_TRACE(tc.name);
-        window = std::make_shared<Window>(Size{320, 480});
-        std::array<std::shared_ptr<View>, 3> views{sized(100, 40), sized(200, 60), sized(50, 30)};
-        auto stack = StackView::create({views.begin(), views.end()});
-        stack->setAxis(LayoutAxis::vertical);
-        stack->setAlignment(tc.alignment);
-        stack->setSpacing(tc.spacing);
-        stack->setLayoutMargins({5, 12, 7, 20});
-        stack->setLayoutMarginsRelativeArrangement(tc.marginsRelative);
-        pin(stack);
-        layout();
+        const auto views = layOut(tc, true);
         EXPECT_FRAME(stack, 0, 0, 320, tc.stackHeight);
-        for (std::size_t i = 0; i < views.size(); ++i)
-            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+        expectFrames(views, tc);
     }
 }
 
 // Without a width of its own the stack wraps its widest view (200 points), plus the margins when they
 // count.
-TEST_F(StackViewVertical, StackWithoutWidthWrapsItsWidestView) {
+TEST_F(StackViewAlignmentCases, StackWithoutWidthWrapsItsWidestView) {
     using A = StackViewAlignment;
     const AlignmentCase cases[] = {
         {"leading", A::leading, false, 0, {{{0, 0, 100, 40}, {0, 40, 200, 60}, {0, 100, 50, 30}}}, 130},
@@ -383,19 +399,9 @@ TEST_F(StackViewVertical, StackWithoutWidthWrapsItsWidestView) {
     };
     for (const auto& tc : cases) {
         SCOPED_TRACE(tc.name);
-        window = std::make_shared<Window>(Size{320, 480});
-        std::array<std::shared_ptr<View>, 3> views{sized(100, 40), sized(200, 60), sized(50, 30)};
-        auto stack = StackView::create({views.begin(), views.end()});
-        stack->setAxis(LayoutAxis::vertical);
-        stack->setAlignment(tc.alignment);
-        stack->setSpacing(tc.spacing);
-        stack->setLayoutMargins({5, 12, 7, 20});
-        stack->setLayoutMarginsRelativeArrangement(tc.marginsRelative);
-        pin(stack, false);
-        layout();
+        const auto views = layOut(tc, false);
         EXPECT_FRAME(stack, 0, 0, tc.marginsRelative ? 232 : 200, tc.stackHeight);
-        for (std::size_t i = 0; i < views.size(); ++i)
-            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+        expectFrames(views, tc);
     }
 }
 
