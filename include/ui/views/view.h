@@ -212,6 +212,7 @@ private:
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
     // Slot of this view in its window's layout engine; kept by the engine.
     std::uint32_t layoutSlot_ = UINT32_MAX;
+    std::uint64_t layoutMark_ = 0; // the engine's mark while it walks the tree
 };
 
 } // namespace ui

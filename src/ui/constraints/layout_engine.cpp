@@ -4,8 +4,8 @@
 #include <ui/views/window.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
-#include <unordered_set>
 
 namespace ui {
 
@@ -288,27 +288,31 @@ void LayoutEngine::sync() {
             stack.push_back(it->get());
     }
     std::vector<LayoutConstraint*> candidates;
-    std::unordered_set<const View*> needed;
-    needed.insert(&window_);
+    // Views that need variables are marked with this sync's stamp.
+    static std::atomic<std::uint64_t> stamps{0}; // shared by all windows: a view can move between them
+    const std::uint64_t stamp = ++stamps;
+    auto need = [stamp](View& v) { v.layoutMark_ = stamp; };
+    auto needed = [stamp](const View* v) { return v->layoutMark_ == stamp; };
+    need(window_);
     for (View* v : order) {
         if (!v->translatesAutoresizingMask_)
-            needed.insert(v);
+            need(*v);
         for (const auto& c : v->constraints_) {
             auto second = c->secondItem();
             if (second && second->window() != &window_)
                 continue;
             candidates.push_back(c.get());
-            needed.insert(v);
+            need(*v);
             if (second)
-                needed.insert(second.get());
+                need(*second);
         }
     }
 
     for (std::uint32_t i = 0; i < slots_.size(); ++i)
-        if (slots_[i].alive && (!needed.count(slots_[i].raw) || slots_[i].raw->window() != &window_))
+        if (slots_[i].alive && (slots_[i].raw->window() != &window_ || !needed(slots_[i].raw)))
             releaseSlot(i);
     for (View* v : order)
-        if (needed.count(v))
+        if (needed(v))
             ensureSlot(*v);
     // Where each view sits is looked up here once, not on every pass.
     for (std::uint32_t i = 0; i < slots_.size(); ++i) {
