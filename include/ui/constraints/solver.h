@@ -162,6 +162,11 @@ public:
 
     std::size_t constraintCount() const;
 
+    // Whether a required equality currently defines the variable in terms of other variables (its
+    // value then follows from theirs, and a preference on it adds nothing a preference on them does
+    // not).
+    bool isDefined(const Variable& variable) const;
+
     // Statistics for benchmarks and diagnostics.
     struct Stats {
         std::size_t definitions = 0; // required equalities kept as ordered definitions

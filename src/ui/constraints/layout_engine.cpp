@@ -409,8 +409,12 @@ void LayoutEngine::refreshPreferences(Slot& s) {
             add(holder, make());
         }
     };
-    prefer(s.prefW, laidOut, [&] { return Constraint(s.width, Relation::equal, 0.0, kPreferSmall); });
-    prefer(s.prefH, laidOut, [&] { return Constraint(s.height, Relation::equal, 0.0, kPreferSmall); });
+    // A size that a required equality defines follows the sizes and positions it is made of, and those
+    // carry preferences of their own.
+    prefer(s.prefW, laidOut && (s.prefW || !solver_.isDefined(s.width)),
+           [&] { return Constraint(s.width, Relation::equal, 0.0, kPreferSmall); });
+    prefer(s.prefH, laidOut && (s.prefH || !solver_.isDefined(s.height)),
+           [&] { return Constraint(s.height, Relation::equal, 0.0, kPreferSmall); });
     const bool root = v.isLayoutSpaceRoot() && &v != &window_;
     prefer(s.contentPrefW, root,
            [&] { return Constraint(*s.contentWidth, Relation::equal, 0.0, kPreferSmall); });

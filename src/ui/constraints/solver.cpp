@@ -145,6 +145,15 @@ public:
     void update();
     void reset();
     std::size_t constraintCount() const { return recordIndex_.size(); }
+    bool isDefined(const Variable& v) const {
+        if (needsRebuild_)
+            return false;
+        const Variable::Data& data = *v.data_;
+        if (data.solverEpoch == epoch_)
+            return syms_[data.solverSymbol].definition != kNone;
+        const std::uint32_t* s = varSyms_.find(v.id());
+        return s && syms_[*s].definition != kNone;
+    }
     Stats stats() const;
 
 private:
@@ -1247,6 +1256,9 @@ void Solver::reset() {
 }
 std::size_t Solver::constraintCount() const {
     return impl_->constraintCount();
+}
+bool Solver::isDefined(const Variable& v) const {
+    return impl_->isDefined(v);
 }
 Solver::Stats Solver::stats() const {
     return impl_->stats();
