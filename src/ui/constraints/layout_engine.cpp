@@ -299,8 +299,9 @@ void LayoutEngine::sync() {
             need(*v);
         for (const auto& c : v->constraints_) {
             auto second = c->secondItem();
-            if (second && second->window() != &window_)
-                continue;
+            const bool secondGone = !second && c->secondAttribute() != LayoutAttribute::notAnAttribute;
+            if (secondGone || (second && second->window() != &window_))
+                continue; // the other view is gone or elsewhere: the constraint has nothing to relate
             candidates.push_back(c.get());
             need(*v);
             if (second)

@@ -90,5 +90,25 @@ TEST(LayoutEngineEdits, AViewMovedWithinTheWindowKeepsItsConstraints) {
     EXPECT_EQ(v->frame(), Rect(0, 0, 30, 40));
 }
 
+TEST(LayoutEngineEdits, AConstraintToAViewThatIsGoneTakesNoPart) {
+    auto window = std::make_shared<Window>(Size{320, 480});
+    auto v = std::make_shared<View>();
+    v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(v);
+    LayoutConstraint::activate({v->widthAnchor().constraintEqualToConstant(10),
+                                v->heightAnchor().constraintEqualToConstant(10),
+                                v->topAnchor().constraintEqualTo(window->topAnchor(), 5)});
+    {
+        // A view that never joins the window and then goes away, leaving v's constraint to it behind.
+        auto other = std::make_shared<View>();
+        v->leftAnchor().constraintEqualTo(other->rightAnchor(), 100)->setActive(true);
+        window->layoutIfNeeded();
+    }
+    window->addSubview(std::make_shared<View>()); // the tree changes: constraints are gathered again
+    window->layoutIfNeeded();
+    // Not "left == 100" as if the missing view's right edge were 0: v just sits at its superview's origin.
+    EXPECT_EQ(v->frame(), Rect(0, 5, 10, 10));
+}
+
 } // namespace
 } // namespace ui
