@@ -109,10 +109,14 @@ public:
     std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(data_.get()); }
 
 private:
+    friend class Solver;
     struct Data {
         Expression expression;
         Relation relation;
         float priority;
+        // Where the solver that holds this constraint keeps its record (see Variable::Data).
+        mutable std::uint64_t solverEpoch;
+        mutable std::uint32_t solverRecord;
     };
     std::shared_ptr<const Data> data_;
 };

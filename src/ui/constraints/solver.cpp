@@ -106,7 +106,7 @@ Expression normalise(const Expression& lhs, const Expression& rhs) {
 } // namespace
 
 Constraint::Constraint(const Expression& lhs, Relation relation, const Expression& rhs, float priority)
-    : data_(std::make_shared<const Data>(Data{normalise(lhs, rhs), relation, priority})) {}
+    : data_(std::make_shared<const Data>(Data{normalise(lhs, rhs), relation, priority, 0, 0})) {}
 
 std::string_view describe(SolverStatus status) {
     switch (status) {
@@ -137,14 +137,14 @@ class Solver::Impl {
 public:
     SolverStatus add(const Constraint& c);
     SolverStatus remove(const Constraint& c);
-    bool has(const Constraint& c) const { return recordIndex_.find(c.id()) != nullptr; }
+    bool has(const Constraint& c) const { return findRecord(c) != kNone; }
     SolverStatus addEdit(const Variable& v, float priority);
     SolverStatus removeEdit(const Variable& v);
     bool hasEdit(const Variable& v) const { return edits_.count(v.id()) != 0; }
     SolverStatus suggest(const Variable& v, double value);
     void update();
     void reset();
-    std::size_t constraintCount() const { return recordIndex_.size(); }
+    std::size_t constraintCount() const { return liveRecords_; }
     bool isDefined(const Variable& v) const {
         if (needsRebuild_)
             return false;
@@ -244,7 +244,8 @@ private:
     void rebuildIfNeeded();
     void rebuildEvalOrder();
     void storeRecord(Record record);
-    Record takeRecord(std::uintptr_t id);
+    Record takeRecord(std::uint32_t slot);
+    std::uint32_t findRecord(const Constraint& c) const;
     void scheduleCompactionIfWasteful();
 
     // Deques: these grow by the ten thousand while a layout is built, and their elements are too heavy
@@ -264,7 +265,11 @@ private:
     std::vector<std::uint32_t> freeDefs_;
     std::vector<Record> records_; // by slot; dead slots are reused
     std::vector<std::uint32_t> freeRecords_;
-    IdMap recordIndex_; // constraint identity -> slot in records_
+    // A constraint first used by this solver keeps the slot of its record itself; the map holds only
+    // those whose cache another solver had claimed.
+    IdMap recordIndex_;
+    std::size_t liveRecords_ = 0;
+    std::uint64_t reclaimEpoch_ = 0; // during a rebuild: the epoch the records were stored under
     std::unordered_map<std::uintptr_t, Edit> edits_;
     std::vector<Sym> dirty_;
     std::vector<Sym> infeasible_;
@@ -892,6 +897,7 @@ bool Solver::Impl::addWithArtificialVariable(Row row, const Tag& tag) {
 
 void Solver::Impl::storeRecord(Record record) {
     const std::uintptr_t id = record.constraint.id();
+    const Constraint::Data& data = *record.constraint.data_;
     std::uint32_t slot;
     if (!freeRecords_.empty()) {
         slot = freeRecords_.back();
@@ -901,12 +907,34 @@ void Solver::Impl::storeRecord(Record record) {
         slot = static_cast<std::uint32_t>(records_.size());
         records_.push_back(std::move(record));
     }
-    recordIndex_.tryEmplace(id, slot);
+    if (data.solverEpoch == 0 || data.solverEpoch == epoch_ ||
+        (reclaimEpoch_ != 0 && data.solverEpoch == reclaimEpoch_)) {
+        data.solverEpoch = epoch_;
+        data.solverRecord = slot;
+    } else {
+        recordIndex_.tryEmplace(id, slot);
+    }
+    ++liveRecords_;
 }
 
-Solver::Impl::Record Solver::Impl::takeRecord(std::uintptr_t id) {
-    const std::uint32_t slot = *recordIndex_.find(id);
-    recordIndex_.erase(id);
+std::uint32_t Solver::Impl::findRecord(const Constraint& c) const {
+    const Constraint::Data& data = *c.data_;
+    if (data.solverEpoch == epoch_) {
+        const std::uint32_t slot = data.solverRecord;
+        return slot < records_.size() && records_[slot].alive && records_[slot].constraint.sameAs(c) ? slot
+                                                                                                     : kNone;
+    }
+    if (data.solverEpoch == 0 || recordIndex_.size() == 0)
+        return kNone; // never held by any solver, or by none but others
+    const std::uint32_t* slot = recordIndex_.find(c.id());
+    return slot ? *slot : kNone;
+}
+
+Solver::Impl::Record Solver::Impl::takeRecord(std::uint32_t slot) {
+    const Constraint::Data& data = *records_[slot].constraint.data_;
+    if (data.solverEpoch != epoch_ || data.solverRecord != slot)
+        recordIndex_.erase(records_[slot].constraint.id());
+    --liveRecords_;
     Record record = std::move(records_[slot]);
     records_[slot].alive = false;
     freeRecords_.push_back(slot);
@@ -977,10 +1005,10 @@ SolverStatus Solver::Impl::add(const Constraint& c) {
 }
 
 SolverStatus Solver::Impl::remove(const Constraint& c) {
-    const std::uint32_t* slot = recordIndex_.find(c.id());
-    if (!slot || records_[*slot].edit)
+    const std::uint32_t slot = findRecord(c);
+    if (slot == kNone || records_[slot].edit)
         return SolverStatus::unknownConstraint;
-    const Record record = takeRecord(c.id());
+    const Record record = takeRecord(slot);
     if (needsRebuild_)
         return SolverStatus::ok; // the rebuild will leave it out
     if (record.defined != kNoSym) {
@@ -1007,7 +1035,7 @@ SolverStatus Solver::Impl::remove(const Constraint& c) {
 // removing constraints would grow the symbol table without end, so once most of it is dead the next
 // operation rebuilds the solver, which renumbers what is alive.
 void Solver::Impl::scheduleCompactionIfWasteful() {
-    const std::size_t live = varSyms_.size() + 2 * recordIndex_.size();
+    const std::size_t live = varSyms_.size() + 2 * liveRecords_;
     if (syms_.size() > 4 * live + 4096)
         needsRebuild_ = true;
 }
@@ -1034,7 +1062,7 @@ SolverStatus Solver::Impl::removeEdit(const Variable& v) {
         return SolverStatus::unknownEditVariable;
     const Constraint c = it->second.constraint;
     edits_.erase(it);
-    const Tag tag = takeRecord(c.id()).tag;
+    const Tag tag = takeRecord(findRecord(c)).tag;
     if (!needsRebuild_) {
         removeFromTableau(tag, c.priority());
         scheduleCompactionIfWasteful();
@@ -1055,7 +1083,7 @@ SolverStatus Solver::Impl::suggest(const Variable& v, double value) {
         rebuildIfNeeded(); // re-adds the edit with its new value
         return SolverStatus::ok;
     }
-    const Tag tag = records_[*recordIndex_.find(edit.constraint.id())].tag;
+    const Tag tag = records_[findRecord(edit.constraint)].tag;
 
     // The edit row reads v - errorPlus + errorMinus = constant. Moving the constant by delta moves
     // whichever error symbol is basic, or shifts every row that depends on them.
@@ -1100,7 +1128,7 @@ void Solver::Impl::rebuildIfNeeded() {
     ++rebuilds_;
 
     std::vector<Record> records;
-    records.reserve(recordIndex_.size());
+    records.reserve(liveRecords_);
     for (const Record& r : records_)
         if (r.alive && !r.edit)
             records.push_back(r);
@@ -1113,6 +1141,7 @@ void Solver::Impl::rebuildIfNeeded() {
     acc_.clear();
     mark_.clear();
     varSyms_.clear();
+    reclaimEpoch_ = epoch_;
     epoch_ = newEpoch();
     externals_.clear();
     evalOrderStale_ = true;
@@ -1123,6 +1152,7 @@ void Solver::Impl::rebuildIfNeeded() {
     records_.clear();
     freeRecords_.clear();
     recordIndex_.clear();
+    liveRecords_ = 0;
     edits_.clear();
     dirty_.clear();
     infeasible_.clear();
@@ -1156,6 +1186,7 @@ void Solver::Impl::rebuildIfNeeded() {
             edits_.emplace(e.variable.id(), Edit{e.variable, e.constraint, 0.0, item.order});
         }
     }
+    reclaimEpoch_ = 0;
     for (const Edit& e : edits)
         suggest(e.variable, e.constant);
 }

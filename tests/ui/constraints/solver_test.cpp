@@ -496,5 +496,49 @@ TEST(Solver, ConstraintChurnKeepsMemoryBounded) {
     EXPECT_EQ(solver.constraintCount(), 2u);
 }
 
+TEST(Solver, SolversSharingConstraintsAndVariablesKeepTheirOwnState) {
+    Variable x("x"), y("y");
+    const Constraint fixX = eq(x, 10.0);
+    const Constraint follow = eq(y, Expression(x) + 5.0);
+    const Constraint capY = le(y, 100.0);
+    Solver a, b;
+    for (Solver* s : {&a, &b}) {
+        ASSERT_EQ(s->addConstraint(fixX), SolverStatus::ok);
+        ASSERT_EQ(s->addConstraint(follow), SolverStatus::ok);
+        ASSERT_EQ(s->addConstraint(capY), SolverStatus::ok);
+        EXPECT_EQ(s->addConstraint(follow), SolverStatus::duplicateConstraint);
+    }
+    EXPECT_EQ(a.constraintCount(), 3u);
+    EXPECT_EQ(b.constraintCount(), 3u);
+
+    ASSERT_EQ(a.removeConstraint(follow), SolverStatus::ok); // folded into a row: a rebuilds
+    EXPECT_FALSE(a.hasConstraint(follow));
+    EXPECT_TRUE(b.hasConstraint(follow));
+    EXPECT_EQ(a.removeConstraint(follow), SolverStatus::unknownConstraint);
+
+    const Constraint onlyB = eq(x, 20.0, 500.0f);
+    ASSERT_EQ(b.addConstraint(onlyB), SolverStatus::ok);
+    EXPECT_FALSE(a.hasConstraint(onlyB));
+    ASSERT_EQ(a.addConstraint(eq(y, 1.0)), SolverStatus::ok);
+    a.updateVariables();
+    EXPECT_NEAR(x.value(), 10.0, kTol);
+    EXPECT_NEAR(y.value(), 1.0, kTol);
+    b.updateVariables();
+    EXPECT_NEAR(x.value(), 10.0, kTol);
+    EXPECT_NEAR(y.value(), 15.0, kTol);
+
+    // The constraint a dropped can come back, and b can let go of it too.
+    ASSERT_EQ(b.removeConstraint(follow), SolverStatus::ok);
+    ASSERT_EQ(b.removeConstraint(fixX), SolverStatus::ok);
+    b.updateVariables();
+    EXPECT_NEAR(x.value(), 20.0, kTol);
+    EXPECT_EQ(a.addConstraint(follow), SolverStatus::unsatisfiable); // y is fixed at 1 in a
+    EXPECT_EQ(b.addConstraint(follow), SolverStatus::ok);
+    EXPECT_TRUE(b.hasConstraint(follow));
+    EXPECT_FALSE(a.hasConstraint(follow));
+    EXPECT_EQ(a.constraintCount(), 3u);
+    EXPECT_EQ(b.constraintCount(), 3u);
+}
+
 } // namespace
 } // namespace ui
