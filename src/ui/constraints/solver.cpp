@@ -317,19 +317,29 @@ Sym Solver::Impl::newSymbol(SymKind kind) {
     return s;
 }
 
+// A variable first used by this solver keeps its symbol itself, so finding it needs no lookup; the map
+// holds only variables whose cache another solver claimed first.
 Sym Solver::Impl::symbolFor(const Variable& v) {
     Variable::Data& data = *v.data_;
     if (data.solverEpoch == epoch_)
         return data.solverSymbol;
-    auto [value, inserted] = varSyms_.tryEmplace(v.id(), static_cast<std::uint32_t>(syms_.size()));
-    data.solverEpoch = epoch_;
-    data.solverSymbol = *value;
-    if (inserted) {
+    auto addExternal = [&](Sym s) {
         newSymbol(SymKind::external);
-        syms_[*value].variable = v.data_;
-        externals_.emplace_back(*value, v.data_.get());
+        syms_[s].variable = v.data_;
+        externals_.emplace_back(s, v.data_.get());
+    };
+    const bool unclaimed = data.solverEpoch == 0 || (reclaimEpoch_ != 0 && data.solverEpoch == reclaimEpoch_);
+    if (!unclaimed) {
+        auto [value, inserted] = varSyms_.tryEmplace(v.id(), static_cast<std::uint32_t>(syms_.size()));
+        if (inserted)
+            addExternal(*value);
+        return *value;
     }
-    return *value;
+    const Sym s = static_cast<Sym>(syms_.size());
+    addExternal(s);
+    data.solverEpoch = epoch_;
+    data.solverSymbol = s;
+    return s;
 }
 
 void Solver::Impl::markDirty(Sym s) {
@@ -1035,7 +1045,7 @@ SolverStatus Solver::Impl::remove(const Constraint& c) {
 // removing constraints would grow the symbol table without end, so once most of it is dead the next
 // operation rebuilds the solver, which renumbers what is alive.
 void Solver::Impl::scheduleCompactionIfWasteful() {
-    const std::size_t live = varSyms_.size() + 2 * liveRecords_;
+    const std::size_t live = externals_.size() + 2 * liveRecords_;
     if (syms_.size() > 4 * live + 4096)
         needsRebuild_ = true;
 }
