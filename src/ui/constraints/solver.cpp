@@ -202,7 +202,8 @@ private:
 
     struct Definition {
         Sym sym = kNoSym;
-        Row expr; // sym = expr.constant + sum(cells)
+        Row expr;                 // sym = expr.constant + sum(cells)
+        std::uint64_t serial = 0; // age of the defined variable, the key of the evaluation order
         bool alive = false;
     };
 
@@ -400,7 +401,7 @@ void Solver::Impl::define(Sym s, const Expression& e) {
         index = static_cast<std::uint32_t>(defs_.size());
         defs_.emplace_back();
     }
-    defs_[index] = Definition{s, std::move(expr), true};
+    defs_[index] = Definition{s, std::move(expr), syms_[s].variable->serial, true};
     syms_[s].definition = index;
     syms_[s].expanded = false;
     ++liveDefinitions_;
@@ -1228,8 +1229,10 @@ void Solver::Impl::rebuildEvalOrder() {
     live.reserve(liveDefinitions_);
     for (std::uint32_t i = 0; i < defs_.size(); ++i)
         if (defs_[i].alive)
-            live.emplace_back(syms_[defs_[i].sym].variable->serial, i);
-    std::sort(live.begin(), live.end());
+            live.emplace_back(defs_[i].serial, i);
+    // Layouts define their variables roughly in the order they were made, so this is usually sorted.
+    if (!std::is_sorted(live.begin(), live.end()))
+        std::sort(live.begin(), live.end());
     evalOrder_.clear();
     evalCells_.clear();
     for (const auto& [serial, i] : live) {
