@@ -62,7 +62,6 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
     }
     Slot& slot = slots_[i];
     slot.generation = nextGeneration_++;
-    slot.view = view.weak_from_this();
     slot.raw = &view;
     slot.alive = true;
     slot.translates = view.translatesAutoresizingMask_;
@@ -226,12 +225,8 @@ std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c) {
 
 void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
     entry.revision = c.revision();
-    auto generationOf = [this](const View* v) -> std::uint64_t {
-        const std::uint32_t i = slotOf(v);
-        return i == kNoSlot ? 0 : slots_[i].generation;
-    };
-    entry.firstGeneration = generationOf(c.firstItem().get());
-    entry.secondGeneration = generationOf(c.secondItem().get());
+    entry.firstGeneration = slotGeneration(c.firstItem().get());
+    entry.secondGeneration = slotGeneration(c.secondItem().get());
     entry.solverConstraint.reset();
     if (auto translated = translate(c)) {
         if (solver_.addConstraint(*translated) == SolverStatus::ok)
@@ -239,6 +234,11 @@ void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
     }
     if (!entry.solverConstraint)
         ++refused_;
+}
+
+std::uint64_t LayoutEngine::slotGeneration(const View* view) const {
+    const std::uint32_t i = slotOf(view);
+    return i == kNoSlot ? 0 : slots_[i].generation;
 }
 
 void LayoutEngine::removeEntry(Entry& entry) {
@@ -254,12 +254,8 @@ void LayoutEngine::removeEntry(Entry& entry) {
 bool LayoutEngine::entryIsCurrent(const Entry& entry, const LayoutConstraint& c) const {
     if (entry.constraint.lock().get() != &c)
         return false;
-    auto generationOf = [this](const View* v) -> std::uint64_t {
-        const std::uint32_t i = slotOf(v);
-        return i == kNoSlot ? 0 : slots_[i].generation;
-    };
-    return generationOf(c.firstItem().get()) == entry.firstGeneration &&
-           generationOf(c.secondItem().get()) == entry.secondGeneration;
+    return slotGeneration(c.firstItem().get()) == entry.firstGeneration &&
+           slotGeneration(c.secondItem().get()) == entry.secondGeneration;
 }
 
 // --- the pass ---
@@ -468,7 +464,8 @@ void LayoutEngine::setIntrinsic(Slot& s, LayoutAxis axis, double value) {
     const bool horizontal = axis == LayoutAxis::horizontal;
     auto& hug = horizontal ? s.hugW : s.hugH;
     auto& comp = horizontal ? s.compW : s.compH;
-    (horizontal ? s.intrinsicW : s.intrinsicH) = value;
+    if (!horizontal)
+        s.intrinsicH = value;
     remove(hug);
     remove(comp);
     if (!(value >= 0.0) || !std::isfinite(value))

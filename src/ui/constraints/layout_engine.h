@@ -53,7 +53,6 @@ public:
 
 private:
     struct Slot {
-        std::weak_ptr<View> view;
         View* raw = nullptr;
         bool alive = false;
         // Cached by the last structural sync: the superview, the root of the view's layout space, and
@@ -67,7 +66,8 @@ private:
         bool contentBound = false; // some constraint binds the content area's far edges
         // Constraints the engine owns for this view.
         std::optional<Constraint> hugW, compW, hugH, compH;
-        double intrinsicW = noIntrinsicMetricValue, intrinsicH = noIntrinsicMetricValue;
+        double intrinsicH =
+            -1.0; // the natural height last given to the solver (views whose height follows their width)
         bool heightForWidth = false; // the view's natural height depends on its width
         // Views that keep their frames: left == origin of the superview + offsetX (likewise y), with the
         // offsets, width and height as edit variables.
@@ -92,13 +92,12 @@ private:
         bool seen = false;
     };
 
-    static constexpr double noIntrinsicMetricValue = -1.0;
-
     void runUpdateConstraints(View& view);
     void sync();
     void addEntry(LayoutConstraint& c, Entry& entry);
     void removeEntry(Entry& entry);
     bool entryIsCurrent(const Entry& entry, const LayoutConstraint& c) const;
+    std::uint64_t slotGeneration(const View* view) const;
     void refreshChangedConstraints();
     void refreshIntrinsicSizes();
     bool remeasureHeightForWidth();

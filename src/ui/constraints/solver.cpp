@@ -185,7 +185,6 @@ private:
         std::uint32_t row = kNone;                // slot of the tableau row this symbol is basic in
         std::uint32_t definition = kNone;         // index into defs_ when the symbol is defined
         bool inTableau = false;                   // has been in a tableau row: can no longer be defined
-        bool referenced = false;                  // appears in some definition
         bool expanded = false;                    // its definition has been folded into a tableau row
         bool dirty = false;                       // queued in dirty_ as a candidate to enter the basis
         std::shared_ptr<Variable::Data> variable; // external symbols only
@@ -231,6 +230,7 @@ private:
     void substitute(Sym s, const Row& row);
     void pivot(std::uint32_t slot, Sym entering);
     void optimize();
+    std::uint32_t leavingRow(Sym entering, int direction);
     bool optimizeArtificial(Row& artificial);
     void dualOptimize();
     std::uint32_t markerLeavingRow(Sym marker);
@@ -275,7 +275,6 @@ private:
     std::vector<Sym> dirty_;
     std::vector<Sym> infeasible_;
     std::vector<std::uint32_t> scratchRows_;
-    std::vector<std::uint32_t> scratchSubstitute_;
     std::vector<Sym> scratchTouched_;
     std::vector<std::pair<std::uint64_t, Sym>> scratchHeap_;
     std::uint64_t stamp_ = 0;
@@ -390,8 +389,6 @@ void Solver::Impl::define(Sym s, const Expression& e) {
             expr.add(ts, t.coefficient);
     }
     expr.scale(-1.0 / a);
-    for (const Row::Cell& c : expr.cells())
-        syms_[c.sym].referenced = true;
 
     std::uint32_t index;
     if (!freeDefs_.empty()) {
@@ -593,9 +590,8 @@ const std::vector<std::uint32_t>& Solver::Impl::rowsContaining(Sym s) {
 
 // s has become basic with `row`: replace it everywhere else.
 void Solver::Impl::substitute(Sym s, const Row& row) {
-    std::vector<std::uint32_t>& slots = scratchSubstitute_;
-    slots = rowsContaining(s);
-    for (std::uint32_t slot : slots) {
+    // Substituting never changes s's column, so the scratch list stays valid through the loop.
+    for (std::uint32_t slot : rowsContaining(s)) {
         Row& target = rows_[slot].row;
         const double k = target.coefficient(s);
         target.remove(s);
@@ -670,22 +666,7 @@ void Solver::Impl::optimize() {
         if (entering == kNoSym)
             return;
 
-        // Ratio test: the restricted basic symbol that reaches zero first as `entering` moves.
-        std::uint32_t leaving = kNone;
-        double best = 0.0;
-        for (std::uint32_t slot : rowsContaining(entering)) {
-            const TableauRow& r = rows_[slot];
-            if (!isRestricted(r.basic))
-                continue;
-            const double coeff = r.row.coefficient(entering) * direction;
-            if (coeff < 0.0) {
-                const double ratio = -r.row.constant / coeff;
-                if (leaving == kNone || ratio < best) {
-                    best = ratio;
-                    leaving = slot;
-                }
-            }
-        }
+        const std::uint32_t leaving = leavingRow(entering, direction);
         if (leaving == kNone) {
             // Unbounded in this direction: impossible while every weight sits on non-negative error
             // symbols. Stop looking at this symbol rather than loop.
@@ -695,6 +676,27 @@ void Solver::Impl::optimize() {
         }
         pivot(leaving, entering);
     }
+}
+
+// Ratio test: the row whose restricted basic symbol reaches zero first as `entering` moves in
+// `direction` (+1 up, -1 down); kNone when nothing bounds the move.
+std::uint32_t Solver::Impl::leavingRow(Sym entering, int direction) {
+    std::uint32_t leaving = kNone;
+    double best = 0.0;
+    for (std::uint32_t slot : rowsContaining(entering)) {
+        const TableauRow& r = rows_[slot];
+        if (!isRestricted(r.basic))
+            continue;
+        const double coeff = r.row.coefficient(entering) * direction;
+        if (coeff < 0.0) {
+            const double ratio = -r.row.constant / coeff;
+            if (leaving == kNone || ratio < best) {
+                best = ratio;
+                leaving = slot;
+            }
+        }
+    }
+    return leaving;
 }
 
 // Primal simplex on the artificial objective of phase one; returns false if it could not be finished.
@@ -709,21 +711,7 @@ bool Solver::Impl::optimizeArtificial(Row& artificial) {
         }
         if (entering == kNoSym)
             return true;
-        std::uint32_t leaving = kNone;
-        double best = 0.0;
-        for (std::uint32_t slot : rowsContaining(entering)) {
-            const TableauRow& r = rows_[slot];
-            if (!isRestricted(r.basic))
-                continue;
-            const double coeff = r.row.coefficient(entering);
-            if (coeff < 0.0) {
-                const double ratio = -r.row.constant / coeff;
-                if (leaving == kNone || ratio < best) {
-                    best = ratio;
-                    leaving = slot;
-                }
-            }
-        }
+        const std::uint32_t leaving = leavingRow(entering, 1);
         if (leaving == kNone)
             return false;
         pivot(leaving, entering);
