@@ -1,0 +1,99 @@
+#pragma once
+
+// The engine behind a host view: loads markup into a typed document and (with the rendering parts) builds,
+// sizes and tracks its views. One manager serves every load of its host view.
+
+#include <kivo/layout/element_parser.h>
+#include <kivo/model/document_element.h>
+#include <kivo/model/errors.h>
+#include <kivo/model/kivo_version.h>
+#include <kivo/model/layout_element_constructor.h>
+#include <kivo/model/style_elements.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ui {
+class ScrollView;
+class StackView;
+class View;
+} // namespace ui
+
+namespace kivo {
+
+class KIVOImageDownloadTaskProvider;
+
+class LayoutManager : public KIVOLayoutElementConstructor,
+                      public std::enable_shared_from_this<LayoutManager> {
+public:
+    using PreloadCallback = std::function<void(const TitleReport&)>;
+    using Completion = std::function<void(std::shared_ptr<KIVODocumentElement>, std::optional<Error>)>;
+
+    // The scroll view, content stack and provider belong to the host view and are not kept alive here.
+    static std::shared_ptr<LayoutManager> create(std::weak_ptr<ui::ScrollView> scrollView,
+                                                 std::weak_ptr<ui::StackView> contentView,
+                                                 std::weak_ptr<KIVOImageDownloadTaskProvider> provider);
+
+    // Loads a document. Returns at once; the markup is parsed and the document built on a background queue.
+    // `preload` receives the title report as soon as the root element has been checked, `completion` the
+    // document or the error that refused it. Both run on the main queue, never during this call, and the
+    // title report always comes before the completion.
+    //
+    // Each load builds into state of its own, which the main queue takes over whole when the load finishes:
+    // a load running in the background never disturbs the document, items and styles of the one shown, and
+    // a refused document leaves them as they were.
+    void renderBody(std::string data, std::shared_ptr<ui::View> headerView = nullptr,
+                    std::shared_ptr<ui::View> footerView = nullptr, PreloadCallback preload = nullptr,
+                    Completion completion = nullptr);
+
+    // The element-constructor interface over the manager's own state, for parsing on the main thread.
+    std::optional<KIVOVersion> kivoVersion() const override { return parser_.kivoVersion(); }
+    void setKivoVersion(std::optional<KIVOVersion> version) override { parser_.setKivoVersion(version); }
+    std::vector<ParsedKIVOElement> parseChildren(const XMLNode& node) override {
+        return parser_.parseChildren(node);
+    }
+    ParsedKIVOElement parseElement(const XMLNode& node) override { return parser_.parseElement(node); }
+
+    // The style with that ID, or null (also for no ID).
+    std::shared_ptr<StyleMetaElement> styleElement(const std::optional<std::string>& styleID) const;
+
+    const std::shared_ptr<KIVODocumentElement>& documentElement() const { return documentElement_; }
+    const ItemAttributesMap& itemIDAttributes() const { return parser_.itemIDAttributes(); }
+    const StylesMap& stylesMap() const { return stylesMap_; }
+    bool isLoaded() const { return isLoaded_; }
+    // The document's uuid and content hash, when a document is loaded.
+    std::optional<std::string> kivoUUID() const;
+    std::optional<std::string> contentHash() const;
+    // The first wayfinder of the document's head, or null.
+    std::shared_ptr<WayfinderMetaElement> wayfinderMetaElement() const;
+
+    const std::optional<std::string>& customFontName() const { return customFontName_; }
+    void setCustomFontName(std::optional<std::string> name) { customFontName_ = std::move(name); }
+
+    std::shared_ptr<ui::ScrollView> scrollView() const { return scrollView_.lock(); }
+    std::shared_ptr<ui::StackView> contentView() const { return contentView_.lock(); }
+    std::shared_ptr<KIVOImageDownloadTaskProvider> imageDownloadTaskProvider() const {
+        return provider_.lock();
+    }
+
+    LayoutManager(std::weak_ptr<ui::ScrollView> scrollView, std::weak_ptr<ui::StackView> contentView,
+                  std::weak_ptr<KIVOImageDownloadTaskProvider> provider);
+
+private:
+    // Main queue: takes over a successfully parsed document.
+    void adopt(ParsedDocument&& parsed);
+
+    std::weak_ptr<ui::ScrollView> scrollView_;
+    std::weak_ptr<ui::StackView> contentView_;
+    std::weak_ptr<KIVOImageDownloadTaskProvider> provider_;
+    std::optional<std::string> customFontName_;
+    ElementParser parser_;
+    std::shared_ptr<KIVODocumentElement> documentElement_;
+    StylesMap stylesMap_;
+    bool isLoaded_ = false;
+};
+
+} // namespace kivo

@@ -1,0 +1,122 @@
+#include "kivo/layout/layout_manager.h"
+#include "kivo/model/meta_elements.h"
+
+#include <ui/runloop/dispatch_queue.h>
+#include <ui/runloop/main_thread.h>
+
+namespace kivo {
+
+std::shared_ptr<LayoutManager> LayoutManager::create(std::weak_ptr<ui::ScrollView> scrollView,
+                                                     std::weak_ptr<ui::StackView> contentView,
+                                                     std::weak_ptr<KIVOImageDownloadTaskProvider> provider) {
+    return std::make_shared<LayoutManager>(std::move(scrollView), std::move(contentView),
+                                           std::move(provider));
+}
+
+LayoutManager::LayoutManager(std::weak_ptr<ui::ScrollView> scrollView,
+                             std::weak_ptr<ui::StackView> contentView,
+                             std::weak_ptr<KIVOImageDownloadTaskProvider> provider)
+    : scrollView_(std::move(scrollView)), contentView_(std::move(contentView)),
+      provider_(std::move(provider)) {}
+
+std::shared_ptr<StyleMetaElement>
+LayoutManager::styleElement(const std::optional<std::string>& styleID) const {
+    if (!styleID) {
+        return nullptr;
+    }
+    const auto it = stylesMap_.find(*styleID);
+    return it == stylesMap_.end() ? nullptr : it->second;
+}
+
+std::optional<std::string> LayoutManager::kivoUUID() const {
+    return documentElement_ ? std::optional<std::string>(documentElement_->uuid()) : std::nullopt;
+}
+
+std::optional<std::string> LayoutManager::contentHash() const {
+    return documentElement_ ? documentElement_->contentHash() : std::nullopt;
+}
+
+std::shared_ptr<WayfinderMetaElement> LayoutManager::wayfinderMetaElement() const {
+    if (!documentElement_) {
+        return nullptr;
+    }
+    for (const HeadElement& head : documentElement_->headElements()) {
+        if (const auto* wayfinder = std::get_if<std::shared_ptr<WayfinderMetaElement>>(&head)) {
+            return *wayfinder;
+        }
+    }
+    return nullptr;
+}
+
+void LayoutManager::renderBody(std::string data, std::shared_ptr<ui::View> headerView,
+                               std::shared_ptr<ui::View> footerView, PreloadCallback preload,
+                               Completion completion) {
+    // Everything the host handed over (views, callbacks that may hold views) is passed from closure to
+    // closure by move and released on the main queue only; the background part touches nothing but the
+    // markup and the state it builds.
+    struct HostSide {
+        std::shared_ptr<ui::View> headerView;
+        std::shared_ptr<ui::View> footerView;
+        PreloadCallback preload;
+        Completion completion;
+    };
+    auto host = std::make_shared<HostSide>(
+        HostSide{std::move(headerView), std::move(footerView), std::move(preload), std::move(completion)});
+    std::weak_ptr<LayoutManager> weakSelf = weak_from_this();
+
+    ui::DispatchQueue::global().async([weakSelf, data = std::move(data), host = std::move(host)]() mutable {
+        PreloadCallback preload = std::move(host->preload);
+        auto parsed = std::make_shared<ParsedDocument>(parseDocument(data, [&](const TitleReport& report) {
+            if (preload) {
+                ui::DispatchQueue::main().async([preload = std::move(preload), report]() mutable {
+                    preload(report);
+                    preload = nullptr;
+                });
+            }
+        }));
+        if (preload) {
+            // Not called: hand it back to the main queue to be released there.
+            ui::DispatchQueue::main().async([preload = std::move(preload)]() mutable { preload = nullptr; });
+        }
+
+        if (parsed->error) {
+            ui::DispatchQueue::main().async([parsed, host = std::move(host)]() mutable {
+                if (host->completion) {
+                    host->completion(nullptr, parsed->error);
+                }
+                host.reset();
+            });
+            return;
+        }
+
+        // The fonts the styles name are downloaded here before rendering. Until the font service exists
+        // this is the path of a list with nothing to download: the next step runs asynchronously on a
+        // global queue, then moves to the main queue.
+        ui::DispatchQueue::global().async([weakSelf, parsed, host = std::move(host)]() mutable {
+            ui::DispatchQueue::main().async([weakSelf, parsed, host = std::move(host)]() mutable {
+                std::shared_ptr<KIVODocumentElement> document = parsed->document;
+                if (auto self = weakSelf.lock()) {
+                    self->adopt(std::move(*parsed));
+                }
+                if (host->completion) {
+                    host->completion(std::move(document), std::nullopt);
+                }
+                host.reset();
+            });
+        });
+    });
+}
+
+void LayoutManager::adopt(ParsedDocument&& parsed) {
+    KIVO_ASSERT_MAIN_THREAD();
+    documentElement_ = std::move(parsed.document);
+    parser_.setKivoVersion(parsed.version);
+    parser_.itemIDAttributes() = std::move(parsed.itemIDAttributes);
+    // Styles of earlier documents stay unless this one redefines their IDs.
+    for (auto& [id, style] : parsed.styles) {
+        stylesMap_[id] = std::move(style);
+    }
+    isLoaded_ = true;
+}
+
+} // namespace kivo
