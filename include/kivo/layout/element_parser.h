@@ -28,15 +28,18 @@ public:
     void registerAttributes(std::shared_ptr<const KIVOItemAttributes> attributes);
     // The attributes registered for `id`, or null.
     std::shared_ptr<const KIVOItemAttributes> find(const KIVOItemID& id) const;
-    std::size_t size() const { return order_.size(); }
-    bool empty() const { return order_.empty(); }
-    void clear();
+    std::size_t size() const { return map_.size(); }
+    bool empty() const { return map_.empty(); }
+    void clear() { map_.clear(); }
     // The IDs in the order they were first registered.
-    const std::vector<KIVOItemID>& registrationOrder() const { return order_; }
+    std::vector<KIVOItemID> registrationOrder() const;
 
 private:
-    std::unordered_map<KIVOItemID, std::shared_ptr<const KIVOItemAttributes>> map_;
-    std::vector<KIVOItemID> order_;
+    struct Entry {
+        std::shared_ptr<const KIVOItemAttributes> attributes;
+        std::size_t firstRegistration;
+    };
+    std::unordered_map<KIVOItemID, Entry> map_;
 };
 
 class ElementParser : public KIVOLayoutElementConstructor {

@@ -37,6 +37,10 @@ public:
     // Sets `key` to `value`, replacing an earlier value.
     void set(std::string key, std::string value);
     void reserve(std::size_t n) { entries_.reserve(n); }
+    // Appends an entry whose name the caller knows is not present yet.
+    void appendUnique(std::string key, std::string value) {
+        entries_.emplace_back(std::move(key), std::move(value));
+    }
 
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }

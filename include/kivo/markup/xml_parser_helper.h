@@ -19,7 +19,13 @@ public:
     static constexpr int maximumDepth = 256;
 
     // Keeps its own copy of the bytes.
-    explicit XMLParserHelper(std::string_view data);
+    explicit XMLParserHelper(std::string data);
+    // Reads `data` in place: the bytes must stay valid and unchanged until start() has returned.
+    static XMLParserHelper borrowing(std::string_view data);
+
+    // The helper may read its own bytes through a view, so it stays where it was made.
+    XMLParserHelper(const XMLParserHelper&) = delete;
+    XMLParserHelper& operator=(const XMLParserHelper&) = delete;
 
     // Parses the whole input on the calling thread. Returns nothing on success; otherwise the parser's
     // error (an XMLParserError with its line and column), or KIVOError::general for a document nested
@@ -30,7 +36,11 @@ public:
     const std::shared_ptr<XMLNode>& documentNode() const { return documentNode_; }
 
 private:
-    std::string data_;
+    struct Borrow {};
+    XMLParserHelper(Borrow, std::string_view data);
+
+    std::string owned_;
+    std::string_view data_;
     std::shared_ptr<XMLNode> documentNode_;
     bool started_ = false;
 };

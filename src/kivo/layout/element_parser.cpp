@@ -13,22 +13,28 @@ namespace kivo {
 
 void ItemAttributesMap::registerAttributes(std::shared_ptr<const KIVOItemAttributes> attributes) {
     const KIVOItemID& id = attributes->itemID();
-    auto [it, inserted] = map_.try_emplace(id, attributes);
-    if (inserted) {
-        order_.push_back(id);
-    } else {
-        it->second = std::move(attributes);
+    auto [it, inserted] = map_.try_emplace(id, Entry{attributes, map_.size()});
+    if (!inserted) {
+        it->second.attributes = std::move(attributes);
     }
 }
 
 std::shared_ptr<const KIVOItemAttributes> ItemAttributesMap::find(const KIVOItemID& id) const {
     const auto it = map_.find(id);
-    return it == map_.end() ? nullptr : it->second;
+    return it == map_.end() ? nullptr : it->second.attributes;
 }
 
-void ItemAttributesMap::clear() {
-    map_.clear();
-    order_.clear();
+std::vector<KIVOItemID> ItemAttributesMap::registrationOrder() const {
+    std::vector<const KIVOItemID*> slots(map_.size(), nullptr);
+    for (const auto& [id, entry] : map_) {
+        slots[entry.firstRegistration] = &id;
+    }
+    std::vector<KIVOItemID> order;
+    order.reserve(slots.size());
+    for (const KIVOItemID* id : slots) {
+        order.push_back(*id);
+    }
+    return order;
 }
 
 // --- ElementParser --------------------------------------------------------------------------------------
@@ -143,7 +149,7 @@ void ElementParser::registerItems(const ParsedKIVOElement& parsed) {
 ParsedDocument parseDocument(std::string_view bytes,
                              const std::function<void(const TitleReport&)>& onTitleReport) {
     ParsedDocument result;
-    XMLParserHelper helper(bytes);
+    XMLParserHelper helper = XMLParserHelper::borrowing(bytes);
     if (auto error = helper.start()) {
         result.error = std::move(error);
         return result;

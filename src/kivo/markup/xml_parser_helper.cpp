@@ -41,7 +41,7 @@ struct TreeBuilder {
         attributes.reserve(count / 2);
         // Expat has already refused duplicate names, so every name can simply be appended.
         for (std::size_t i = 0; i < count; i += 2) {
-            attributes.set(atts[i], atts[i + 1]);
+            attributes.appendUnique(atts[i], atts[i + 1]);
         }
         auto node = std::make_shared<XMLNode>(name, std::move(attributes), std::nullopt, self.current);
         node->setPosition(self.here());
@@ -82,8 +82,16 @@ struct TreeBuilder {
 
 } // namespace
 
-XMLParserHelper::XMLParserHelper(std::string_view data)
+XMLParserHelper::XMLParserHelper(std::string data)
+    : owned_(std::move(data)), data_(owned_),
+      documentNode_(std::make_shared<XMLNode>("", AttributeMap{}, std::nullopt, nullptr)) {}
+
+XMLParserHelper::XMLParserHelper(Borrow, std::string_view data)
     : data_(data), documentNode_(std::make_shared<XMLNode>("", AttributeMap{}, std::nullopt, nullptr)) {}
+
+XMLParserHelper XMLParserHelper::borrowing(std::string_view data) {
+    return XMLParserHelper(Borrow{}, data);
+}
 
 std::optional<Error> XMLParserHelper::start() {
     if (started_) {

@@ -1,0 +1,274 @@
+// Loading markup through the layout manager: the background parse, the title report and the completion
+// on the main queue, and the state the manager keeps between loads.
+
+#include "ui/runloop/hang_guard.h"
+
+#include <kivo/layout/layout_manager.h>
+#include <kivo/markup/xml_node.h>
+#include <kivo/markup/xml_parser_helper.h>
+#include <kivo/model/body_elements.h>
+#include <kivo/model/meta_elements.h>
+#include <ui/runloop/main_thread.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace kivo;
+
+namespace {
+
+// What the two callbacks of one load received, in the order they arrived.
+struct LoadRecord {
+    std::vector<std::string> events;
+    std::optional<TitleReport> titleReport;
+    std::shared_ptr<KIVODocumentElement> document;
+    std::optional<Error> error;
+    bool completed = false;
+    bool callbacksOnMainThread = true;
+    // The place of this completion among all completions of the test program.
+    int completionNumber = 0;
+};
+
+int completionsSoFar = 0;
+
+std::shared_ptr<LoadRecord> startLoad(LayoutManager& manager, std::string markup) {
+    auto record = std::make_shared<LoadRecord>();
+    manager.renderBody(
+        std::move(markup), nullptr, nullptr,
+        [record](const TitleReport& report) {
+            record->events.push_back("preload");
+            record->titleReport = report;
+            record->callbacksOnMainThread = record->callbacksOnMainThread && ui::isMainThread();
+        },
+        [record](std::shared_ptr<KIVODocumentElement> document, std::optional<Error> error) {
+            record->events.push_back("completion");
+            record->document = std::move(document);
+            record->error = std::move(error);
+            record->completed = true;
+            record->completionNumber = ++completionsSoFar;
+            record->callbacksOnMainThread = record->callbacksOnMainThread && ui::isMainThread();
+        });
+    return record;
+}
+
+std::shared_ptr<LoadRecord> load(LayoutManager& manager, std::string markup) {
+    auto record = startLoad(manager, std::move(markup));
+    EXPECT_TRUE(record->events.empty()) << "a callback ran during renderBody";
+    EXPECT_TRUE(ui::testing::runMainUntil([&] { return record->completed; }));
+    return record;
+}
+
+std::shared_ptr<LayoutManager> makeManager() {
+    return LayoutManager::create({}, {}, {});
+}
+
+const std::string kStorefrontV2 = R"(<?xml version="1.0" encoding="UTF-8"?>
+<storefront kivo-version="2.0" title="Weekly Deals" subtitle="Week 12" uuid="DOC-1" content-hash="abc">
+  <head>
+    <styles>
+      <style id="tile" padding="4 4 4 4" font-family="https://fonts.example.com/Brand.ttf"/>
+      <style id="price" font-color="#D00000" font-size="16"/>
+    </styles>
+    <wayfinder>
+      <category name="Dairy" anchor-id="1"/>
+    </wayfinder>
+  </head>
+  <body>
+    <linear-layout width="match-parent" height="wrap-content">
+      <flexbox width="match-parent" height="wrap-content" orientation="horizontal" anchor-id="1">
+        <item-atom source="ecom" source-id="42" width="0" flex-grow="1" height="wrap-content" style-id="tile">
+          <text value="Milk"/>
+          <text value="1.99" style-id="price"/>
+          <action type="link" ttm-url="https://shop.example.com/42"/>
+          <beacon-meta sku="M-42"/>
+        </item-atom>
+        <item-atom source="offer" source-id="spring-sale" width="0" flex-grow="1" height="wrap-content"/>
+      </flexbox>
+    </linear-layout>
+  </body>
+</storefront>)";
+
+const std::string kStorefrontV1 = R"(<storefront title="Flyer" uuid="DOC-2">
+  <head/>
+  <body>
+    <linear-layout width="match-parent" height="wrap-content">
+      <image width="match-parent" height="preserve-aspect">
+        <flyer-source path="flyers/7" rect="0 1000 800 0" resolutions="1 2" width="800" height="1000">
+          <area item-id="7" item-source="flyer" href="#7" rect="0 100 50 0" payload-sku="F7"/>
+          <area item-id="7" item-source="flyer" href="#7b" rect="0 200 50 100" target-anchor-id="2"/>
+        </flyer-source>
+      </image>
+      <item-atom item-id="9" item-source="ecom" width="100" height="140" name="Bread">
+        <url-source url="images/bread.png" width="100" height="100"/>
+      </item-atom>
+    </linear-layout>
+  </body>
+</storefront>)";
+
+} // namespace
+
+TEST(LayoutManagerLoad, DeliversTitleThenDocumentOnTheMainQueueAndKeepsTheDocumentsState) {
+    auto manager = makeManager();
+    auto record = load(*manager, kStorefrontV2);
+
+    ASSERT_FALSE(record->error) << record->error->message();
+    EXPECT_EQ(record->events, (std::vector<std::string>{"preload", "completion"}));
+    EXPECT_TRUE(record->callbacksOnMainThread);
+    EXPECT_EQ(*record->titleReport, (TitleReport{{"title", "Weekly Deals"}, {"subtitle", "Week 12"}}));
+
+    ASSERT_TRUE(record->document);
+    EXPECT_EQ(manager->documentElement(), record->document);
+    EXPECT_TRUE(manager->isLoaded());
+    EXPECT_EQ(manager->kivoVersion(), KIVOVersion::v2);
+    EXPECT_EQ(manager->kivoUUID(), "DOC-1");
+    EXPECT_EQ(manager->contentHash(), "abc");
+    ASSERT_TRUE(manager->wayfinderMetaElement());
+    EXPECT_EQ(manager->wayfinderMetaElement()->categories().at(0)->name(), "Dairy");
+
+    // Items of every depth are registered, the version-2 atom with its action and beacon payload.
+    const auto& items = manager->itemIDAttributes();
+    ASSERT_EQ(items.size(), 2u);
+    const auto milk = items.find(KIVOItemID("42", KIVOSource::ecom));
+    ASSERT_TRUE(milk);
+    ASSERT_TRUE(milk->action());
+    EXPECT_EQ(milk->action()->type(), KIVOActionType::link);
+    EXPECT_EQ(milk->action()->ttmURL()->string(), "https://shop.example.com/42");
+    EXPECT_EQ(milk->payload(), (KIVOItemAttributes::Payload{{"sku", "M-42"}}));
+    const auto sale = items.find(KIVOItemID("spring-sale", KIVOSource::offer));
+    ASSERT_TRUE(sale);
+    EXPECT_FALSE(sale->action());
+    EXPECT_TRUE(sale->payload().empty());
+
+    ASSERT_TRUE(manager->styleElement(std::string("price")));
+    EXPECT_EQ(manager->styleElement(std::string("price"))->textStyle().fontSize, 16);
+    EXPECT_FALSE(manager->styleElement(std::string("missing")));
+    EXPECT_FALSE(manager->styleElement(std::nullopt));
+}
+
+TEST(LayoutManagerLoad, RefusedInputsReachTheCompletionAndTheTitleOnlyWhenTheRootWasAccepted) {
+    auto manager = makeManager();
+
+    // Not XML: the parser's error, and no title report.
+    auto notXML = load(*manager, "this is not markup");
+    ASSERT_TRUE(notXML->error);
+    EXPECT_EQ(notXML->error->domain(), "XMLParser");
+    EXPECT_EQ(notXML->error->caseName(), "XML_ERROR_SYNTAX");
+    EXPECT_EQ(notXML->events, (std::vector<std::string>{"completion"}));
+    EXPECT_FALSE(notXML->document);
+
+    // A root of another name: refused before the title is reported.
+    auto wrongRoot = load(*manager, R"(<shop title="T" uuid="U"><head/><body/></shop>)");
+    ASSERT_TRUE(wrongRoot->error);
+    EXPECT_EQ(*wrongRoot->error, Error(KIVOError::unsupportedElementTag("(root)", "shop")));
+    EXPECT_EQ(wrongRoot->error->message(), "(root): Unsupported element tag: shop");
+    EXPECT_EQ(wrongRoot->events, (std::vector<std::string>{"completion"}));
+
+    // An unsupported version: also before the title.
+    auto badVersion = load(*manager, R"(<storefront kivo-version="3" title="T" uuid="U"/>)");
+    ASSERT_TRUE(badVersion->error);
+    EXPECT_EQ(badVersion->error->message(), "Current support KIVO version is 1 or 2.0 but got 3.");
+    EXPECT_EQ(badVersion->events, (std::vector<std::string>{"completion"}));
+
+    // A valid root whose document is refused: the title report arrives first.
+    auto noUUID = load(
+        *manager,
+        R"(<storefront title="Deals"><head/><body><linear-layout width="1" height="1"/></body></storefront>)");
+    ASSERT_TRUE(noUUID->error);
+    EXPECT_EQ(noUUID->error->message(), "storefront: Missing required attribute: uuid");
+    EXPECT_EQ(noUUID->events, (std::vector<std::string>{"preload", "completion"}));
+    EXPECT_EQ(*noUUID->titleReport, (TitleReport{{"title", "Deals"}}));
+
+    // Nesting past the limit is refused, however deep the input goes.
+    std::string deep = R"(<storefront title="T" uuid="U"><head/><body>)";
+    for (int i = 0; i < 5000; ++i) {
+        deep += R"(<linear-layout width="1" height="1">)";
+    }
+    auto tooDeep = load(*manager, deep);
+    ASSERT_TRUE(tooDeep->error);
+    EXPECT_EQ(*tooDeep->error, Error(KIVOError::general("Element nesting exceeds 256 levels.")));
+
+    EXPECT_FALSE(manager->isLoaded());
+    EXPECT_FALSE(manager->documentElement());
+}
+
+TEST(LayoutManagerLoad, LaterLoadsReplaceItemsKeepEarlierStylesAndARefusedLoadChangesNothing) {
+    auto manager = makeManager();
+    auto first = load(*manager, kStorefrontV2);
+    ASSERT_FALSE(first->error);
+
+    auto second = load(*manager, kStorefrontV1);
+    ASSERT_FALSE(second->error) << second->error->message();
+    EXPECT_EQ(manager->documentElement(), second->document);
+    EXPECT_EQ(manager->kivoVersion(), KIVOVersion::v1);
+    EXPECT_TRUE(manager->isLoaded());
+    // Styles are not reset by a new load.
+    EXPECT_TRUE(manager->styleElement(std::string("tile")));
+
+    // The version-1 document's items only; the area registered twice keeps its later attributes and its
+    // first place, the version-1 "ecom" source reads as the search source.
+    const auto& items = manager->itemIDAttributes();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items.registrationOrder().at(0), KIVOItemID("7", KIVOSource::flyer));
+    EXPECT_EQ(items.registrationOrder().at(1), KIVOItemID("9", KIVOSource::ecomSearch));
+    const auto area = items.find(KIVOItemID("7", KIVOSource::flyer));
+    EXPECT_EQ(area->targetAnchorID(), 2);
+    EXPECT_TRUE(area->payload().empty());
+    EXPECT_FALSE(items.find(KIVOItemID("42", KIVOSource::ecom)));
+
+    // A refused document leaves the document shown and its items untouched.
+    auto refused = load(*manager, R"(<storefront title="" uuid="X"/>)");
+    ASSERT_TRUE(refused->error);
+    EXPECT_EQ(refused->error->message(), "KIVODocumentElement: Missing required attribute: title");
+    EXPECT_EQ(manager->documentElement(), second->document);
+    EXPECT_EQ(manager->itemIDAttributes().size(), 2u);
+    EXPECT_EQ(manager->kivoVersion(), KIVOVersion::v1);
+    EXPECT_TRUE(manager->isLoaded());
+}
+
+TEST(LayoutManagerLoad, OverlappingLoadsEachCompleteAndTheLastToFinishIsShown) {
+    auto manager = makeManager();
+    std::vector<std::shared_ptr<LoadRecord>> records;
+    for (int i = 0; i < 8; ++i) {
+        records.push_back(startLoad(*manager, i % 2 == 0 ? kStorefrontV2 : kStorefrontV1));
+    }
+    // Completion order is the order of the main-queue steps, so record which document finished last.
+    ASSERT_TRUE(ui::testing::runMainUntil([&] {
+        return std::all_of(records.begin(), records.end(), [](const auto& r) { return r->completed; });
+    }));
+    for (const auto& r : records) {
+        EXPECT_FALSE(r->error);
+        EXPECT_EQ(r->events, (std::vector<std::string>{"preload", "completion"}));
+    }
+    const auto last = *std::max_element(records.begin(), records.end(), [](const auto& a, const auto& b) {
+        return a->completionNumber < b->completionNumber;
+    });
+    const auto shown = manager->documentElement();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown, last->document);
+    // The manager's items belong to the document it shows, never to a mixture.
+    const bool v2 = shown->uuid() == "DOC-1";
+    EXPECT_EQ(manager->kivoVersion(), v2 ? KIVOVersion::v2 : KIVOVersion::v1);
+    EXPECT_EQ(bool(manager->itemIDAttributes().find(KIVOItemID("42", KIVOSource::ecom))), v2);
+    EXPECT_EQ(bool(manager->itemIDAttributes().find(KIVOItemID("9", KIVOSource::ecomSearch))), !v2);
+}
+
+TEST(LayoutManagerLoad, ManagerParsesOnTheMainThreadWithItsOwnVersion) {
+    auto manager = makeManager();
+    XMLParserHelper helper(R"(<item-atom item-id="1" item-source="coupon" width="1" height="1">
+                                <url-source url="a.png" width="1" height="1"/></item-atom>)");
+    ASSERT_FALSE(helper.start());
+    try {
+        manager->parseElement(*helper.documentNode());
+        FAIL() << "an item atom parsed without a version";
+    } catch (const Error& e) {
+        EXPECT_EQ(e, Error(KIVOError::general("KIVOVersion was not set.")));
+    }
+    manager->setKivoVersion(KIVOVersion::v1);
+    const ParsedKIVOElement parsed = manager->parseElement(*helper.documentNode());
+    const auto* ui = std::get_if<UIElement>(&parsed);
+    ASSERT_TRUE(ui);
+    EXPECT_TRUE(std::holds_alternative<std::shared_ptr<ItemAtomElement>>(*ui));
+}
