@@ -53,13 +53,15 @@ public:
     // without a version throws KIVOError::general("KIVOVersion was not set."). Errors carry the position
     // of the element they came from.
     ParsedKIVOElement parseElement(const XMLNode& node) override;
-    // Parses every child in order and registers the items of images and item atoms among them.
+    // Parses every child in order. Every image and item atom parsed, at any depth and by either operation,
+    // has its items registered.
     std::vector<ParsedKIVOElement> parseChildren(const XMLNode& node) override;
 
     const ItemAttributesMap& itemIDAttributes() const { return items_; }
     ItemAttributesMap& itemIDAttributes() { return items_; }
 
 private:
+    ParsedKIVOElement dispatch(const XMLNode& node);
     void registerItems(const ParsedKIVOElement& parsed);
 
     std::optional<KIVOVersion> version_;
@@ -79,7 +81,7 @@ struct ParsedDocument {
     ItemAttributesMap itemIDAttributes;
     // The styles of this document.
     StylesMap styles;
-    // The font files the styles name, in the styles' order (an URL may appear more than once).
+    // The font files the styles name, in the order of `styles` (a URL named twice appears twice).
     std::vector<ui::URL> fonts;
     // Set when the document is refused; `document` is then null.
     std::optional<Error> error;

@@ -63,6 +63,15 @@ ParsedKIVOElement makeUI(const XMLNode& node, KIVOLayoutElementConstructor& cons
 } // namespace
 
 ParsedKIVOElement ElementParser::parseElement(const XMLNode& node) {
+    ParsedKIVOElement parsed = dispatch(node);
+    // Items are registered wherever their element stands, also when it is a single child read on its own
+    // (the body's content, a collapsible layout's content), not only among a list of children. An
+    // element's own items come after those nested in it, in document order.
+    registerItems(parsed);
+    return parsed;
+}
+
+ParsedKIVOElement ElementParser::dispatch(const XMLNode& node) {
     try {
         const std::string& tag = node.name();
         if (tag == "wayfinder") {
@@ -120,7 +129,6 @@ std::vector<ParsedKIVOElement> ElementParser::parseChildren(const XMLNode& node)
     result.reserve(node.children().size());
     for (const auto& child : node.children()) {
         result.push_back(parseElement(*child));
-        registerItems(result.back());
     }
     return result;
 }

@@ -272,3 +272,23 @@ TEST(LayoutManagerLoad, ManagerParsesOnTheMainThreadWithItsOwnVersion) {
     ASSERT_TRUE(ui);
     EXPECT_TRUE(std::holds_alternative<std::shared_ptr<ItemAtomElement>>(*ui));
 }
+
+TEST(LayoutManagerLoad, ItemsThatStandAloneAreRegisteredToo) {
+    // An item atom that is the body's only child, and one inside a collapsible layout, are items of the
+    // document like any other.
+    const ParsedDocument parsed = parseDocument(R"(<storefront kivo-version="2.0" title="T" uuid="U">
+      <head/>
+      <body>
+        <collapsible-layout width="match-parent" height="wrap-content" title="More">
+          <item-atom source="ecom" source-id="5" width="10" height="10"/>
+        </collapsible-layout>
+      </body></storefront>)");
+    ASSERT_FALSE(parsed.error) << parsed.error->message();
+    EXPECT_TRUE(parsed.itemIDAttributes.find(KIVOItemID("5", KIVOSource::ecom)));
+
+    const ParsedDocument single = parseDocument(R"(<storefront kivo-version="2.0" title="T" uuid="U"><head/>
+      <body><item-atom source="offer" source-id="x" width="10" height="10"/></body></storefront>)");
+    ASSERT_FALSE(single.error) << single.error->message();
+    EXPECT_EQ(single.itemIDAttributes.registrationOrder(),
+              std::vector<KIVOItemID>{KIVOItemID("x", KIVOSource::offer)});
+}
