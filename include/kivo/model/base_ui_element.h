@@ -90,7 +90,10 @@ protected:
     BaseUIElement();
     // Reads the common attributes. Subclasses read their own attributes and children first and call this
     // last, so their own errors come before a missing width or height.
-    void initBase(const XMLNode& node);
+    void initBase(const XMLNode& node) { initBase(node, typeName()); }
+    // The same, with the type name for errors given: a base-class constructor cannot ask the subclass
+    // for it, as the virtual call still resolves to the base class there.
+    void initBase(const XMLNode& node, std::string_view typeName);
 
 private:
     std::shared_ptr<ui::View> view_;

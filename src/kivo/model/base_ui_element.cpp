@@ -13,8 +13,8 @@ namespace kivo {
 BaseUIElement::BaseUIElement() = default;
 BaseUIElement::~BaseUIElement() = default;
 
-void BaseUIElement::initBase(const XMLNode& node) {
-    const std::string type(typeName());
+void BaseUIElement::initBase(const XMLNode& node, std::string_view typeName) {
+    const std::string type(typeName);
     const AttributeMap& attributes = node.attributes();
     widthSpec_ = MeasureSpec::parse(attributes.find("width"), type, "width");
     heightSpec_ = MeasureSpec::parse(attributes.find("height"), type, "height");

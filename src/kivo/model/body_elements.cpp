@@ -59,7 +59,7 @@ LinearLayoutElement::LinearLayoutElement(const XMLNode& node, KIVOLayoutElementC
             rejectChild(typeName, children[i], *node.children()[i]);
         }
     }
-    initBase(node);
+    initBase(node, typeName);
 }
 
 std::string LinearLayoutElement::debugDescription() const {
