@@ -18,7 +18,9 @@
 //
 // A `Solver` is not thread-safe; use one from one thread at a time.
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -68,10 +70,69 @@ struct Term {
     double coefficient = 1.0;
 };
 
+// The terms of an expression. Layout builds millions of small expressions (one or two variables per side
+// of a constraint), so up to four terms are kept inline and only longer sums allocate.
+class TermList {
+public:
+    static constexpr std::size_t inlineCapacity = 4;
+    using iterator = Term*;
+    using const_iterator = const Term*;
+
+    TermList() = default;
+    TermList(std::initializer_list<Term> terms);
+    TermList(const std::vector<Term>& terms);          // NOLINT(google-explicit-constructor)
+    TermList(const TermList& other);
+    TermList(TermList&& other) noexcept;
+    TermList& operator=(const TermList& other);
+    TermList& operator=(TermList&& other) noexcept;
+    ~TermList();
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    Term* begin() { return data_; }
+    Term* end() { return data_ + size_; }
+    const Term* begin() const { return data_; }
+    const Term* end() const { return data_ + size_; }
+    Term& operator[](std::size_t i) { return data_[i]; }
+    const Term& operator[](std::size_t i) const { return data_[i]; }
+
+    void reserve(std::size_t capacity);
+    void push_back(const Term& term);
+    void push_back(Term&& term);
+    // Appends [first, last), which must not point into this list.
+    void append(const Term* first, const Term* last);
+    // Removes every term for which `remove(term)` holds, keeping the order of the rest.
+    template <class Predicate>
+    void eraseIf(Predicate remove) {
+        Term* out = data_;
+        for (Term* in = data_; in != data_ + size_; ++in) {
+            if (!remove(*in)) {
+                if (out != in) {
+                    *out = std::move(*in);
+                }
+                ++out;
+            }
+        }
+        while (data_ + size_ != out) {
+            data_[--size_].~Term();
+        }
+    }
+    void clear();
+
+private:
+    bool isInline() const { return data_ == reinterpret_cast<const Term*>(inline_); }
+    void grow(std::size_t minimum);
+
+    alignas(Term) unsigned char inline_[inlineCapacity * sizeof(Term)];
+    Term* data_ = reinterpret_cast<Term*>(inline_);
+    std::size_t size_ = 0;
+    std::size_t capacity_ = inlineCapacity;
+};
+
 // A linear expression: sum of terms plus a constant. Terms naming the same variable are allowed; the
 // solver adds them up.
 struct Expression {
-    std::vector<Term> terms;
+    TermList terms;
     double constant = 0.0;
 
     Expression() = default;

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cassert>
 #include <deque>
+#include <new>
 #include <unordered_map>
 
 // How the solver is organised
@@ -41,6 +42,113 @@ Variable::Variable(std::string name) : data_(std::make_shared<Data>()) {
     data_->serial = ++serials;
 }
 
+// --- TermList ---
+
+TermList::TermList(std::initializer_list<Term> terms) {
+    reserve(terms.size());
+    for (const Term& t : terms)
+        push_back(t);
+}
+
+TermList::TermList(const std::vector<Term>& terms) {
+    append(terms.data(), terms.data() + terms.size());
+}
+
+TermList::TermList(const TermList& other) {
+    append(other.begin(), other.end());
+}
+
+TermList::TermList(TermList&& other) noexcept {
+    if (other.isInline()) {
+        for (std::size_t i = 0; i < other.size_; ++i)
+            new (data_ + i) Term(std::move(other.data_[i]));
+        size_ = other.size_;
+        other.clear();
+    } else {
+        data_ = other.data_;
+        size_ = other.size_;
+        capacity_ = other.capacity_;
+        other.data_ = reinterpret_cast<Term*>(other.inline_);
+        other.size_ = 0;
+        other.capacity_ = inlineCapacity;
+    }
+}
+
+TermList& TermList::operator=(const TermList& other) {
+    if (this != &other) {
+        clear();
+        append(other.begin(), other.end());
+    }
+    return *this;
+}
+
+TermList& TermList::operator=(TermList&& other) noexcept {
+    if (this != &other) {
+        this->~TermList();
+        new (this) TermList(std::move(other));
+    }
+    return *this;
+}
+
+TermList::~TermList() {
+    clear();
+    if (!isInline())
+        ::operator delete(data_);
+}
+
+void TermList::clear() {
+    while (size_ > 0)
+        data_[--size_].~Term();
+}
+
+void TermList::grow(std::size_t minimum) {
+    const std::size_t capacity = std::max(minimum, capacity_ * 2);
+    auto* fresh = static_cast<Term*>(::operator new(capacity * sizeof(Term)));
+    for (std::size_t i = 0; i < size_; ++i) {
+        new (fresh + i) Term(std::move(data_[i]));
+        data_[i].~Term();
+    }
+    if (!isInline())
+        ::operator delete(data_);
+    data_ = fresh;
+    capacity_ = capacity;
+}
+
+void TermList::reserve(std::size_t capacity) {
+    if (capacity > capacity_)
+        grow(capacity);
+}
+
+void TermList::push_back(const Term& term) {
+    if (size_ == capacity_) {
+        Term copy = term; // `term` may live in this list
+        grow(size_ + 1);
+        new (data_ + size_) Term(std::move(copy));
+    } else {
+        new (data_ + size_) Term(term);
+    }
+    ++size_;
+}
+
+void TermList::push_back(Term&& term) {
+    if (size_ == capacity_) {
+        Term moved = std::move(term);
+        grow(size_ + 1);
+        new (data_ + size_) Term(std::move(moved));
+    } else {
+        new (data_ + size_) Term(std::move(term));
+    }
+    ++size_;
+}
+
+void TermList::append(const Term* first, const Term* last) {
+    reserve(size_ + static_cast<std::size_t>(last - first));
+    for (; first != last; ++first)
+        new (data_ + size_++) Term(*first);
+}
+
+// --- Expression ---
+
 double Expression::value() const {
     double v = constant;
     for (const Term& t : terms)
@@ -49,7 +157,12 @@ double Expression::value() const {
 }
 
 Expression operator+(Expression a, const Expression& b) {
-    a.terms.insert(a.terms.end(), b.terms.begin(), b.terms.end());
+    if (&a == &b) {
+        const TermList copy = b.terms;
+        a.terms.append(copy.begin(), copy.end());
+    } else {
+        a.terms.append(b.terms.begin(), b.terms.end());
+    }
     a.constant += b.constant;
     return a;
 }
@@ -99,7 +212,7 @@ Expression normalise(const Expression& lhs, const Expression& rhs) {
         addTerm(t, 1.0);
     for (const Term& t : rhs.terms)
         addTerm(t, -1.0);
-    std::erase_if(out.terms, [](const Term& t) { return t.coefficient == 0.0; });
+    out.terms.eraseIf([](const Term& t) { return t.coefficient == 0.0; });
     return out;
 }
 
