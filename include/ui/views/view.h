@@ -23,6 +23,9 @@
 #include <string>
 #include <vector>
 
+// The drawing context of views that draw their own content (a cairo context; cairo.h defines it).
+typedef struct _cairo cairo_t; // NOLINT(modernize-use-using): must match cairo's own declaration
+
 namespace ui {
 
 class Window;
@@ -114,6 +117,14 @@ public:
     void layoutIfNeeded();
     // Called after the view's size or position changed in a layout pass, or when it asked for layout.
     virtual void layoutSubviews() {}
+
+    // Draws the view's own content into `context`, whose user space is the view's bounds coordinate space,
+    // clipped to `rect` (the part of the bounds being drawn). Called by the renderer after the view's
+    // background and before its subviews; views with nothing of their own to draw keep this default.
+    virtual void draw(cairo_t* context, const Rect& rect) {
+        (void)context;
+        (void)rect;
+    }
     // Asks for updateConstraints() before the next solve.
     void setNeedsUpdateConstraints();
     bool needsUpdateConstraints() const { return needsUpdateConstraints_; }
