@@ -11,11 +11,24 @@
 //
 // Ownership: a superview owns its subviews; `superview()` is weak. Views are always held by
 // std::shared_ptr (create them with std::make_shared).
+//
+// Every view draws through its layer (layer()), which it creates and keeps. The view is the source of
+// truth for what it has in common with the layer and writes each change through: bounds, position (the
+// view's center), anchor point, transform, opacity (alpha), hidden, background colour and masksToBounds
+// (clipsToBounds). Set those on the view, not on its layer. The layer's delegate is the view, so the
+// renderer calls draw() for it. Changes made inside an animating Transaction animate the layer.
+//
+// The layers of subviews are sublayers of the view's layer, in subview order. A subview's layer goes
+// directly below the layer of the subview that follows it in `subviews()`, or on top of every sublayer
+// when it is the last subview; so adding, inserting and reordering subviews keeps their layers in the
+// same order. Layers added to the view's layer directly keep their place relative to each other and to
+// the subview layers around them; a subview added later with addSubview goes above them all.
 
 #include <ui/constraints/layout_constraint.h>
 #include <ui/foundation/affine_transform.h>
 #include <ui/foundation/color.h>
 #include <ui/foundation/geometry.h>
+#include <ui/graphics/layer.h>
 
 #include <cstdint>
 #include <memory>
@@ -45,13 +58,16 @@ enum AutoresizingMask : std::uint32_t {
 // "No intrinsic size along this axis."
 inline constexpr double noIntrinsicMetric = -1.0;
 
-class View : public std::enable_shared_from_this<View> {
+class View : public std::enable_shared_from_this<View>, private LayerDelegate {
 public:
-    View() = default;
+    View();
     explicit View(const Rect& frame);
     virtual ~View();
     View(const View&) = delete;
     View& operator=(const View&) = delete;
+
+    // The layer the view draws through (never null).
+    const std::shared_ptr<Layer>& layer() const { return layer_; }
 
     // --- geometry ---
     Rect frame() const;
@@ -86,7 +102,7 @@ public:
 
     // --- appearance and interaction ---
     std::optional<Color> backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(std::optional<Color> color) { backgroundColor_ = color; }
+    void setBackgroundColor(std::optional<Color> color);
     double alpha() const { return alpha_; }
     void setAlpha(double alpha);
     bool isHidden() const { return hidden_; }
@@ -94,7 +110,7 @@ public:
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
     void setUserInteractionEnabled(bool enabled) { userInteractionEnabled_ = enabled; }
     bool clipsToBounds() const { return clipsToBounds_; }
-    void setClipsToBounds(bool clips) { clipsToBounds_ = clips; }
+    void setClipsToBounds(bool clips);
     const std::string& accessibilityIdentifier() const { return accessibilityIdentifier_; }
     void setAccessibilityIdentifier(std::string id) { accessibilityIdentifier_ = std::move(id); }
 
@@ -193,12 +209,16 @@ private:
     friend class Window;
 
     void attach(const std::shared_ptr<View>& view, std::size_t index);
+    // Puts the layer of the subview at `index` where its place in `subviews_` says (see the top).
+    void placeSublayerOfSubview(std::size_t index);
+    void drawLayer(Layer& layer, cairo_t* context, const Rect& rect) override;
     void setWindowRecursively(Window* window);
     void structureChanged();
     void resizeSubviewsWithOldSize(Size oldSize);
     AffineTransform toSuperview() const; // this view's bounds space -> superview's bounds space
     AffineTransform toRoot() const;
 
+    std::shared_ptr<Layer> layer_;
     Rect bounds_;
     Point center_;
     Point anchorPoint_{0.5, 0.5};

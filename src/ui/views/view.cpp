@@ -7,11 +7,22 @@
 
 namespace ui {
 
-View::View(const Rect& frame) {
+View::View() : layer_(std::make_shared<Layer>()) {
+    layer_->setDelegate(this);
+}
+
+View::View(const Rect& frame) : View() {
     setFrame(frame);
 }
 
-View::~View() = default;
+View::~View() {
+    // The layer may outlive the view (a caller can hold it): it must not call back into a dead view.
+    layer_->setDelegate(nullptr);
+}
+
+void View::drawLayer(Layer&, cairo_t* context, const Rect& rect) {
+    draw(context, rect);
+}
 
 // --- geometry ---
 
@@ -36,6 +47,7 @@ void View::setBounds(const Rect& bounds) {
         return;
     const Size old = bounds_.size;
     bounds_ = bounds;
+    layer_->setBounds(bounds);
     if (old != bounds.size) {
         resizeSubviewsWithOldSize(old);
         setNeedsLayout();
@@ -44,10 +56,12 @@ void View::setBounds(const Rect& bounds) {
 
 void View::setCenter(Point center) {
     center_ = center;
+    layer_->setPosition(center);
 }
 
 void View::setTransform(const AffineTransform& transform) {
     transform_ = transform;
+    layer_->setTransform(transform);
 }
 
 void View::setAnchorPoint(Point anchorPoint) {
@@ -57,6 +71,8 @@ void View::setAnchorPoint(Point anchorPoint) {
     const Rect after = frame();
     center_.x += before.origin.x - after.origin.x;
     center_.y += before.origin.y - after.origin.y;
+    layer_->setAnchorPoint(anchorPoint);
+    layer_->setPosition(center_);
 }
 
 AffineTransform View::toSuperview() const {
@@ -127,8 +143,9 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
         subviews_.erase(it);
         if (index > from)
             --index;
-        subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())),
-                         view);
+        index = std::min(index, subviews_.size());
+        subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
+        placeSublayerOfSubview(index);
         structureChanged();
         return;
     }
@@ -140,10 +157,19 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
 void View::attach(const std::shared_ptr<View>& view, std::size_t index) {
     view->superview_ = weak_from_this();
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
+    placeSublayerOfSubview(index);
     view->setWindowRecursively(window_);
     structureChanged();
     didAddSubview(view);
     view->didMoveToSuperview();
+}
+
+void View::placeSublayerOfSubview(std::size_t index) {
+    const auto& layer = subviews_[index]->layer_;
+    if (index + 1 < subviews_.size() && subviews_[index + 1]->layer_->superlayer() == layer_)
+        layer_->insertSublayerBelow(layer, subviews_[index + 1]->layer_);
+    else
+        layer_->addSublayer(layer);
 }
 
 void View::insertSubviewAbove(const std::shared_ptr<View>& view, const std::shared_ptr<View>& sibling) {
@@ -168,6 +194,8 @@ void View::removeFromSuperview() {
     parent->willRemoveSubview(self);
     std::erase(parent->subviews_, self);
     superview_.reset();
+    if (layer_->superlayer() == parent->layer_)
+        layer_->removeFromSuperlayer();
     parent->structureChanged();
     setWindowRecursively(nullptr);
     didMoveToSuperview();
@@ -228,12 +256,24 @@ void View::structureChanged() {
 
 void View::setAlpha(double alpha) {
     alpha_ = std::clamp(alpha, 0.0, 1.0);
+    layer_->setOpacity(alpha_);
+}
+
+void View::setBackgroundColor(std::optional<Color> color) {
+    backgroundColor_ = color;
+    layer_->setBackgroundColor(color);
+}
+
+void View::setClipsToBounds(bool clips) {
+    clipsToBounds_ = clips;
+    layer_->setMasksToBounds(clips);
 }
 
 void View::setHidden(bool hidden) {
     if (hidden == hidden_)
         return;
     hidden_ = hidden;
+    layer_->setHidden(hidden);
     if (auto parent = superview())
         parent->setNeedsUpdateConstraints();
 }

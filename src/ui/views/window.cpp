@@ -7,6 +7,8 @@ namespace ui {
 Window::Window(Size size) {
     bounds_ = Rect(Point(), size);
     center_ = Point(size.width / 2, size.height / 2);
+    layer_->setBounds(bounds_);
+    layer_->setPosition(center_);
     window_ = this;
     engine_ = std::make_unique<LayoutEngine>(*this);
 }

@@ -1,0 +1,216 @@
+#pragma once
+
+// A layer: a rectangle of drawn content in a tree of layers, which the renderer composites.
+//
+// Geometry is the same as a view's: `bounds` is the layer's own coordinate space, `position` is where its
+// anchor point lies in the superlayer's space, and `transform` applies about the anchor point. Sublayers
+// are placed in the layer's bounds space, so moving the bounds origin moves them (that is how a scroll
+// view scrolls).
+//
+// A layer draws, bottom to top: its shadow, its background (rounded by cornerRadius), its contents image,
+// its own drawing (drawInContext, then the delegate's), its sublayers, and its border. With
+// masksToBounds, everything but the shadow and the border is clipped to the (rounded) bounds. Sublayers
+// draw in ascending zPosition, and in sublayer order among equal ones.
+//
+// Every property keeps its model value, which a setter changes at once. Changes made inside an animating
+// Transaction (see transaction.h) also start an animation; the presentation values (presentation())
+// are what is on screen at the run loop clock's current time. A change made without animation cancels an
+// animation of the same property.
+//
+// Layers are always held by std::shared_ptr (make them with std::make_shared); the superlayer owns its
+// sublayers and `superlayer()` is weak. Main thread only.
+
+#include <ui/foundation/affine_transform.h>
+#include <ui/foundation/color.h>
+#include <ui/foundation/geometry.h>
+#include <ui/graphics/bezier_path.h>
+#include <ui/graphics/layer_animation.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+typedef struct _cairo cairo_t; // NOLINT(modernize-use-using): must match cairo's own declaration
+
+namespace ui {
+
+class Image;
+class Layer;
+class Renderer;
+
+// How the contents image is fitted into the bounds.
+enum class ContentsGravity {
+    resize,           // stretched to fill the bounds
+    resizeAspect,     // scaled to fit inside, keeping its proportions, centred
+    resizeAspectFill, // scaled to cover the bounds, keeping its proportions, centred (overflows them)
+    center,           // at its natural size, centred
+    topLeft,          // at its natural size, at the top-left corner
+};
+
+// The animatable properties of a layer, as one value: a layer's model state, or what it shows at some
+// moment.
+struct LayerState {
+    Rect bounds;
+    Point position;
+    AffineTransform transform;
+    double opacity = 1;
+    std::optional<Color> backgroundColor;
+    double cornerRadius = 0;
+    double borderWidth = 0;
+    double shadowOpacity = 0;
+    Rect contentsRect{0, 0, 1, 1};
+};
+
+// Draws a layer's content for it (views draw their layers).
+class LayerDelegate {
+public:
+    virtual ~LayerDelegate() = default;
+    // `context`'s user space is the layer's bounds space; `rect` is the part of the bounds being drawn.
+    virtual void drawLayer(Layer& layer, cairo_t* context, const Rect& rect) = 0;
+};
+
+class Layer : public std::enable_shared_from_this<Layer> {
+public:
+    Layer();
+    virtual ~Layer();
+    Layer(const Layer&) = delete;
+    Layer& operator=(const Layer&) = delete;
+
+    const std::string& name() const { return name_; }
+    void setName(std::string name) { name_ = std::move(name); }
+
+    // --- geometry ---
+    const Rect& bounds() const { return model_.bounds; }
+    void setBounds(const Rect& bounds);
+    Point position() const { return model_.position; }
+    void setPosition(Point position);
+    // The point of the bounds (as a fraction of its size) that `position` places and `transform` pivots
+    // on; the middle by default. Changing it leaves `position` and moves the layer.
+    Point anchorPoint() const { return anchorPoint_; }
+    void setAnchorPoint(Point anchorPoint) { anchorPoint_ = anchorPoint; }
+    const AffineTransform& transform() const { return model_.transform; }
+    void setTransform(const AffineTransform& transform);
+    // The bounding box of the transformed bounds in the superlayer's space. Setting it sets the bounds
+    // size and the position.
+    Rect frame() const;
+    void setFrame(const Rect& frame);
+    double zPosition() const { return zPosition_; }
+    void setZPosition(double z) { zPosition_ = z; }
+
+    // --- appearance ---
+    double opacity() const { return model_.opacity; }
+    // Clamped to 0...1. Below 1, the layer and its sublayers fade as one group.
+    void setOpacity(double opacity);
+    bool isHidden() const { return hidden_; }
+    void setHidden(bool hidden) { hidden_ = hidden; }
+    std::optional<Color> backgroundColor() const { return model_.backgroundColor; }
+    void setBackgroundColor(std::optional<Color> color);
+    double cornerRadius() const { return model_.cornerRadius; }
+    void setCornerRadius(double radius);
+    bool masksToBounds() const { return masksToBounds_; }
+    void setMasksToBounds(bool masks) { masksToBounds_ = masks; }
+    double borderWidth() const { return model_.borderWidth; }
+    void setBorderWidth(double width);
+    Color borderColor() const { return borderColor_; }
+    void setBorderColor(Color color) { borderColor_ = color; }
+
+    // --- shadow: the blurred silhouette of the layer and its sublayers (or of shadowPath), drawn below it
+    Color shadowColor() const { return shadowColor_; }
+    void setShadowColor(Color color) { shadowColor_ = color; }
+    double shadowOpacity() const { return model_.shadowOpacity; }
+    void setShadowOpacity(double opacity);
+    Size shadowOffset() const { return shadowOffset_; }
+    void setShadowOffset(Size offset) { shadowOffset_ = offset; }
+    // The blur radius in points.
+    double shadowRadius() const { return shadowRadius_; }
+    void setShadowRadius(double radius) { shadowRadius_ = radius < 0 ? 0 : radius; }
+    // A shape (in the layer's bounds space) to cast the shadow from instead of the layer's content;
+    // cheaper to draw, and exact when the content's outline is known.
+    const std::optional<BezierPath>& shadowPath() const { return shadowPath_; }
+    void setShadowPath(std::optional<BezierPath> path) { shadowPath_ = std::move(path); }
+
+    // --- contents ---
+    const std::shared_ptr<Image>& contents() const { return contents_; }
+    void setContents(std::shared_ptr<Image> image) { contents_ = std::move(image); }
+    // The part of the image shown, in unit coordinates of the image (0, 0, 1, 1 is all of it).
+    const Rect& contentsRect() const { return model_.contentsRect; }
+    void setContentsRect(const Rect& rect);
+    ContentsGravity contentsGravity() const { return contentsGravity_; }
+    void setContentsGravity(ContentsGravity gravity) { contentsGravity_ = gravity; }
+
+    // Stored for callers that tune caching; the renderer draws every frame in full.
+    bool shouldRasterize() const { return shouldRasterize_; }
+    void setShouldRasterize(bool rasterize) { shouldRasterize_ = rasterize; }
+    double rasterizationScale() const { return rasterizationScale_; }
+    void setRasterizationScale(double scale) { rasterizationScale_ = scale; }
+
+    // --- tree ---
+    std::shared_ptr<Layer> superlayer() const { return superlayer_.lock(); }
+    const std::vector<std::shared_ptr<Layer>>& sublayers() const { return sublayers_; }
+    void addSublayer(const std::shared_ptr<Layer>& layer);
+    // Inserts at `index` (clamped to the end). A layer already here moves; one elsewhere leaves its
+    // old superlayer first. Adding the layer itself or one of its ancestors is ignored.
+    void insertSublayer(const std::shared_ptr<Layer>& layer, std::size_t index);
+    // Directly below / above `sibling`; at the bottom / top when `sibling` is not a sublayer.
+    void insertSublayerBelow(const std::shared_ptr<Layer>& layer, const std::shared_ptr<Layer>& sibling);
+    void insertSublayerAbove(const std::shared_ptr<Layer>& layer, const std::shared_ptr<Layer>& sibling);
+    void removeFromSuperlayer();
+    bool isDescendantOf(const Layer& layer) const;
+
+    // The object that draws the layer's content; not owned. Views set themselves.
+    LayerDelegate* delegate() const { return delegate_; }
+    void setDelegate(LayerDelegate* delegate) { delegate_ = delegate; }
+
+    // --- animation ---
+    // The model values.
+    const LayerState& model() const { return model_; }
+    // What is on screen at the main run loop clock's current time, or at `now`.
+    LayerState presentation() const;
+    LayerState presentationAt(Clock::time_point now) const;
+    const std::vector<LayerAnimation>& animations() const { return animations_; }
+    bool hasAnimations() const { return !animations_.empty(); }
+    // Stops every animation at once: the presentation jumps to the model values, and the transactions
+    // waiting for the animations hear (on the next run loop pass) that they did not finish.
+    void removeAllAnimations();
+    void removeAnimation(LayerProperty property);
+    // Whether an animation still moving at `now` was made without allowUserInteraction.
+    bool isAnimatingWithoutInteraction(Clock::time_point now) const;
+
+    // --- drawing ---
+    // The layer's own drawing, in its bounds space, after the contents image and before the delegate.
+    // Subclasses that draw (shapes, text) override both.
+    virtual void drawInContext(cairo_t* context, const Rect& rect);
+    virtual bool drawsContent() const { return false; }
+
+private:
+    template <typename T>
+    void change(LayerProperty property, T& field, const T& value);
+    AnimatedValue valueOf(const LayerState& state, LayerProperty property) const;
+    void apply(LayerState& state, LayerProperty property, const AnimatedValue& value) const;
+    void cancelAnimations(std::vector<LayerAnimation>::iterator first,
+                          std::vector<LayerAnimation>::iterator last, bool finished);
+    void animationEnded(std::uint64_t id);
+
+    std::string name_;
+    LayerState model_;
+    Point anchorPoint_{0.5, 0.5};
+    double zPosition_ = 0;
+    bool hidden_ = false;
+    bool masksToBounds_ = false;
+    Color borderColor_ = Color::black();
+    Color shadowColor_ = Color::black();
+    Size shadowOffset_{0, -3};
+    double shadowRadius_ = 3;
+    std::optional<BezierPath> shadowPath_;
+    std::shared_ptr<Image> contents_;
+    ContentsGravity contentsGravity_ = ContentsGravity::resize;
+    bool shouldRasterize_ = false;
+    double rasterizationScale_ = 1;
+    std::weak_ptr<Layer> superlayer_;
+    std::vector<std::shared_ptr<Layer>> sublayers_;
+    LayerDelegate* delegate_ = nullptr;
+    std::vector<LayerAnimation> animations_;
+};
+
+} // namespace ui

@@ -1,0 +1,299 @@
+#include "ui/graphics/transaction_state.h"
+
+#include <ui/graphics/image.h>
+#include <ui/graphics/layer.h>
+#include <ui/runloop/run_loop.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace ui {
+
+namespace {
+
+std::uint64_t nextAnimationId() {
+    static std::uint64_t next = 0;
+    return ++next;
+}
+
+Clock::duration toDuration(double seconds) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+} // namespace
+
+Layer::Layer() = default;
+
+Layer::~Layer() {
+    // Transactions waiting for these animations would otherwise wait for ever.
+    for (auto& animation : animations_)
+        for (auto group = animation.groups.rbegin(); group != animation.groups.rend(); ++group)
+            (*group)->animationEnded(false, false);
+    for (auto& sub : sublayers_)
+        sub->superlayer_.reset();
+}
+
+// --- geometry ---
+
+void Layer::setBounds(const Rect& bounds) {
+    change(LayerProperty::bounds, model_.bounds, bounds);
+}
+
+void Layer::setPosition(Point position) {
+    change(LayerProperty::position, model_.position, position);
+}
+
+void Layer::setTransform(const AffineTransform& transform) {
+    change(LayerProperty::transform, model_.transform, transform);
+}
+
+Rect Layer::frame() const {
+    const Size s = model_.bounds.size;
+    const Rect local(-anchorPoint_.x * s.width, -anchorPoint_.y * s.height, s.width, s.height);
+    const Rect placed = model_.transform.isIdentity() ? local : model_.transform.apply(local);
+    return placed.offsetBy(model_.position.x, model_.position.y);
+}
+
+void Layer::setFrame(const Rect& frame) {
+    const Rect f = frame.standardized();
+    setBounds(Rect(model_.bounds.origin, f.size));
+    setPosition({f.origin.x + anchorPoint_.x * f.size.width, f.origin.y + anchorPoint_.y * f.size.height});
+}
+
+// --- appearance ---
+
+void Layer::setOpacity(double opacity) {
+    change(LayerProperty::opacity, model_.opacity, std::clamp(opacity, 0.0, 1.0));
+}
+
+void Layer::setBackgroundColor(std::optional<Color> color) {
+    change(LayerProperty::backgroundColor, model_.backgroundColor, color);
+}
+
+void Layer::setCornerRadius(double radius) {
+    change(LayerProperty::cornerRadius, model_.cornerRadius, std::max(radius, 0.0));
+}
+
+void Layer::setBorderWidth(double width) {
+    change(LayerProperty::borderWidth, model_.borderWidth, std::max(width, 0.0));
+}
+
+void Layer::setShadowOpacity(double opacity) {
+    change(LayerProperty::shadowOpacity, model_.shadowOpacity, std::clamp(opacity, 0.0, 1.0));
+}
+
+void Layer::setContentsRect(const Rect& rect) {
+    change(LayerProperty::contentsRect, model_.contentsRect, rect.standardized());
+}
+
+// --- tree ---
+
+void Layer::addSublayer(const std::shared_ptr<Layer>& layer) {
+    insertSublayer(layer, sublayers_.size() + 1);
+}
+
+void Layer::insertSublayer(const std::shared_ptr<Layer>& layer, std::size_t index) {
+    if (!layer || layer.get() == this || isDescendantOf(*layer))
+        return;
+    const std::shared_ptr<Layer> keep = layer;
+    if (layer->superlayer().get() == this) {
+        auto it = std::find(sublayers_.begin(), sublayers_.end(), layer);
+        const auto from = static_cast<std::size_t>(it - sublayers_.begin());
+        sublayers_.erase(it);
+        if (index > from)
+            --index;
+    } else {
+        layer->removeFromSuperlayer();
+        layer->superlayer_ = weak_from_this();
+    }
+    index = std::min(index, sublayers_.size());
+    sublayers_.insert(sublayers_.begin() + static_cast<std::ptrdiff_t>(index), layer);
+}
+
+void Layer::insertSublayerBelow(const std::shared_ptr<Layer>& layer, const std::shared_ptr<Layer>& sibling) {
+    auto it = std::find(sublayers_.begin(), sublayers_.end(), sibling);
+    if (!sibling || it == sublayers_.end())
+        return insertSublayer(layer, 0);
+    insertSublayer(layer, static_cast<std::size_t>(it - sublayers_.begin()));
+}
+
+void Layer::insertSublayerAbove(const std::shared_ptr<Layer>& layer, const std::shared_ptr<Layer>& sibling) {
+    auto it = std::find(sublayers_.begin(), sublayers_.end(), sibling);
+    if (!sibling || it == sublayers_.end())
+        return addSublayer(layer);
+    insertSublayer(layer, static_cast<std::size_t>(it - sublayers_.begin()) + 1);
+}
+
+void Layer::removeFromSuperlayer() {
+    auto parent = superlayer();
+    superlayer_.reset();
+    if (!parent)
+        return;
+    auto it = std::find_if(parent->sublayers_.begin(), parent->sublayers_.end(),
+                           [this](const std::shared_ptr<Layer>& l) { return l.get() == this; });
+    if (it != parent->sublayers_.end())
+        parent->sublayers_.erase(it); // may destroy this layer: nothing may follow
+}
+
+bool Layer::isDescendantOf(const Layer& layer) const {
+    for (const Layer* l = this; l; l = l->superlayer_.lock().get())
+        if (l == &layer)
+            return true;
+    return false;
+}
+
+void Layer::drawInContext(cairo_t*, const Rect&) {}
+
+// --- animation ---
+
+AnimatedValue Layer::valueOf(const LayerState& state, LayerProperty property) const {
+    switch (property) {
+    case LayerProperty::bounds:
+        return state.bounds;
+    case LayerProperty::position:
+        return state.position;
+    case LayerProperty::transform:
+        return state.transform;
+    case LayerProperty::opacity:
+        return state.opacity;
+    case LayerProperty::backgroundColor:
+        return state.backgroundColor.value_or(Color::clear());
+    case LayerProperty::cornerRadius:
+        return state.cornerRadius;
+    case LayerProperty::borderWidth:
+        return state.borderWidth;
+    case LayerProperty::shadowOpacity:
+        return state.shadowOpacity;
+    case LayerProperty::contentsRect:
+        return state.contentsRect;
+    }
+    return 0.0;
+}
+
+void Layer::apply(LayerState& state, LayerProperty property, const AnimatedValue& value) const {
+    switch (property) {
+    case LayerProperty::bounds:
+        state.bounds = std::get<Rect>(value);
+        break;
+    case LayerProperty::position:
+        state.position = std::get<Point>(value);
+        break;
+    case LayerProperty::transform:
+        state.transform = std::get<AffineTransform>(value);
+        break;
+    case LayerProperty::opacity:
+        state.opacity = std::get<double>(value);
+        break;
+    case LayerProperty::backgroundColor:
+        state.backgroundColor = std::get<Color>(value);
+        break;
+    case LayerProperty::cornerRadius:
+        state.cornerRadius = std::get<double>(value);
+        break;
+    case LayerProperty::borderWidth:
+        state.borderWidth = std::get<double>(value);
+        break;
+    case LayerProperty::shadowOpacity:
+        state.shadowOpacity = std::get<double>(value);
+        break;
+    case LayerProperty::contentsRect:
+        state.contentsRect = std::get<Rect>(value);
+        break;
+    }
+}
+
+LayerState Layer::presentation() const {
+    if (animations_.empty())
+        return model_;
+    return presentationAt(RunLoop::main().clock()->now());
+}
+
+LayerState Layer::presentationAt(Clock::time_point now) const {
+    LayerState state = model_;
+    for (const auto& animation : animations_) {
+        // An animation that reached its end shows its target, which is the model value.
+        if (now >= animation.end())
+            continue;
+        apply(state, animation.property, animation.valueAt(now));
+    }
+    return state;
+}
+
+template <typename T>
+void Layer::change(LayerProperty property, T& field, const T& value) {
+    if (field == value)
+        return;
+    const detail::TransactionFrame* transaction = detail::animatingTransaction();
+    if (!transaction) {
+        field = value;
+        removeAnimation(property);
+        return;
+    }
+    const Clock::time_point now = RunLoop::main().clock()->now();
+    AnimatedValue from = transaction->beginFromCurrentState ? valueOf(presentationAt(now), property)
+                                                            : valueOf(model_, property);
+    field = value;
+    // A new animation of a property replaces the one in flight.
+    removeAnimation(property);
+
+    LayerAnimation animation;
+    animation.id = nextAnimationId();
+    animation.property = property;
+    animation.from = std::move(from);
+    animation.to = valueOf(model_, property);
+    animation.begin = addSaturating(now, toDuration(transaction->delay));
+    animation.duration = toDuration(transaction->duration);
+    animation.timing = transaction->timing;
+    animation.allowsUserInteraction = transaction->allowUserInteraction;
+    animation.groups = detail::openCompletionGroups();
+    for (auto& group : animation.groups)
+        group->animationAdded();
+    const std::uint64_t id = animation.id;
+    const Clock::time_point end = animation.end();
+    animations_.push_back(std::move(animation));
+    RunLoop::main().performAt(end, [weak = weak_from_this(), id] {
+        if (auto layer = weak.lock())
+            layer->animationEnded(id);
+    });
+}
+
+void Layer::cancelAnimations(std::vector<LayerAnimation>::iterator first,
+                             std::vector<LayerAnimation>::iterator last, bool finished) {
+    std::vector<LayerAnimation> removed(std::make_move_iterator(first), std::make_move_iterator(last));
+    animations_.erase(first, last);
+    // Innermost transaction first: groups are listed outermost first.
+    for (auto& animation : removed)
+        for (auto group = animation.groups.rbegin(); group != animation.groups.rend(); ++group)
+            (*group)->animationEnded(finished, false);
+}
+
+void Layer::removeAllAnimations() {
+    cancelAnimations(animations_.begin(), animations_.end(), false);
+}
+
+void Layer::removeAnimation(LayerProperty property) {
+    auto it = std::stable_partition(animations_.begin(), animations_.end(),
+                                    [property](const LayerAnimation& a) { return a.property != property; });
+    if (it != animations_.end())
+        cancelAnimations(it, animations_.end(), false);
+}
+
+void Layer::animationEnded(std::uint64_t id) {
+    auto it = std::find_if(animations_.begin(), animations_.end(),
+                           [id](const LayerAnimation& a) { return a.id == id; });
+    if (it == animations_.end())
+        return;
+    const auto groups = std::move(it->groups);
+    animations_.erase(it);
+    // This runs in a pass of the main run loop: completion blocks may run right here.
+    // Innermost transaction first, so that an inner completion block runs before the outer one's.
+    for (auto group = groups.rbegin(); group != groups.rend(); ++group)
+        (*group)->animationEnded(true, true);
+}
+
+bool Layer::isAnimatingWithoutInteraction(Clock::time_point now) const {
+    return std::any_of(animations_.begin(), animations_.end(),
+                       [now](const LayerAnimation& a) { return !a.allowsUserInteraction && now < a.end(); });
+}
+
+} // namespace ui

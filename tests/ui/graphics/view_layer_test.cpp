@@ -1,0 +1,171 @@
+// Views and their layers: what a view writes through, and how subview layers keep subview order among
+// the sublayers of the superview's layer. Also the layer tree on its own.
+
+#include <ui/graphics/layer.h>
+#include <ui/views/scroll_view.h>
+#include <ui/views/window.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace ui;
+
+std::vector<Layer*> sublayersOf(const View& view) {
+    std::vector<Layer*> out;
+    for (const auto& l : view.layer()->sublayers())
+        out.push_back(l.get());
+    return out;
+}
+
+TEST(ViewLayer, ViewsWriteTheirStateThroughToTheirLayers) {
+    auto view = std::make_shared<View>(Rect(10, 20, 30, 40));
+    const auto& layer = view->layer();
+    ASSERT_TRUE(layer);
+    EXPECT_EQ(layer->bounds(), Rect(0, 0, 30, 40));
+    EXPECT_EQ(layer->position(), Point(25, 40));
+    EXPECT_EQ(layer->frame(), view->frame());
+
+    view->setAlpha(0.4);
+    view->setHidden(true);
+    view->setBackgroundColor(Color::red());
+    view->setClipsToBounds(true);
+    view->setTransform(AffineTransform::makeScale(2, 1));
+    view->setAnchorPoint({0, 0});
+    EXPECT_DOUBLE_EQ(layer->opacity(), 0.4);
+    EXPECT_TRUE(layer->isHidden());
+    EXPECT_EQ(layer->backgroundColor(), Color::red());
+    EXPECT_TRUE(layer->masksToBounds());
+    EXPECT_EQ(layer->transform(), AffineTransform::makeScale(2, 1));
+    EXPECT_EQ(layer->anchorPoint(), Point(0, 0));
+    EXPECT_EQ(layer->position(), view->center());
+    EXPECT_EQ(layer->frame(), view->frame());
+
+    // A scroll view's content offset is its layer's bounds origin.
+    auto scroll = std::make_shared<ScrollView>(Rect(0, 0, 100, 100));
+    scroll->setContentSize({100, 500});
+    scroll->setContentOffset({0, 120});
+    EXPECT_EQ(scroll->layer()->bounds().origin, Point(0, 120));
+
+    // A window's layer covers the window.
+    auto window = std::make_shared<Window>(Size(320, 480));
+    EXPECT_EQ(window->layer()->bounds(), Rect(0, 0, 320, 480));
+    EXPECT_EQ(window->layer()->frame(), Rect(0, 0, 320, 480));
+    EXPECT_EQ(window->layer()->delegate() != nullptr, true);
+}
+
+TEST(ViewLayer, SubviewLayersFollowSubviewOrder) {
+    auto parent = std::make_shared<View>(Rect(0, 0, 100, 100));
+    auto a = std::make_shared<View>();
+    auto b = std::make_shared<View>();
+    auto c = std::make_shared<View>();
+    parent->addSubview(a);
+    parent->addSubview(b);
+    EXPECT_EQ(sublayersOf(*parent), (std::vector<Layer*>{a->layer().get(), b->layer().get()}));
+    EXPECT_EQ(a->layer()->superlayer(), parent->layer());
+
+    parent->insertSubview(c, 0);
+    EXPECT_EQ(sublayersOf(*parent),
+              (std::vector<Layer*>{c->layer().get(), a->layer().get(), b->layer().get()}));
+    parent->bringSubviewToFront(c);
+    EXPECT_EQ(sublayersOf(*parent),
+              (std::vector<Layer*>{a->layer().get(), b->layer().get(), c->layer().get()}));
+    parent->sendSubviewToBack(b);
+    EXPECT_EQ(sublayersOf(*parent),
+              (std::vector<Layer*>{b->layer().get(), a->layer().get(), c->layer().get()}));
+    parent->insertSubviewAbove(b, a);
+    EXPECT_EQ(sublayersOf(*parent),
+              (std::vector<Layer*>{a->layer().get(), b->layer().get(), c->layer().get()}));
+    parent->insertSubviewBelow(c, a);
+    EXPECT_EQ(sublayersOf(*parent),
+              (std::vector<Layer*>{c->layer().get(), a->layer().get(), b->layer().get()}));
+
+    a->removeFromSuperview();
+    EXPECT_EQ(sublayersOf(*parent), (std::vector<Layer*>{c->layer().get(), b->layer().get()}));
+    EXPECT_EQ(a->layer()->superlayer(), nullptr);
+
+    // Moving a view to another superview moves its layer.
+    auto other = std::make_shared<View>();
+    other->addSubview(b);
+    EXPECT_EQ(sublayersOf(*parent), (std::vector<Layer*>{c->layer().get()}));
+    EXPECT_EQ(b->layer()->superlayer(), other->layer());
+}
+
+TEST(ViewLayer, StandaloneSublayersKeepTheirPlaceAmongSubviewLayers) {
+    auto parent = std::make_shared<View>(Rect(0, 0, 100, 100));
+    auto a = std::make_shared<View>();
+    auto b = std::make_shared<View>();
+    auto badge = std::make_shared<Layer>();
+    auto underlay = std::make_shared<Layer>();
+    parent->addSubview(a);
+    parent->layer()->addSublayer(badge);          // above a
+    parent->layer()->insertSublayer(underlay, 0); // below everything
+    parent->addSubview(b);                        // above the badge: the last subview goes on top
+    EXPECT_EQ(sublayersOf(*parent),
+              (std::vector<Layer*>{underlay.get(), a->layer().get(), badge.get(), b->layer().get()}));
+
+    // A subview inserted before another goes directly below that one's layer.
+    auto c = std::make_shared<View>();
+    parent->insertSubview(c, 1);
+    EXPECT_EQ(sublayersOf(*parent), (std::vector<Layer*>{underlay.get(), a->layer().get(), badge.get(),
+                                                         c->layer().get(), b->layer().get()}));
+    parent->insertSubview(c, 0);
+    EXPECT_EQ(sublayersOf(*parent), (std::vector<Layer*>{underlay.get(), c->layer().get(), a->layer().get(),
+                                                         badge.get(), b->layer().get()}));
+    EXPECT_EQ(parent->subviews().size(), 3u) << "layers do not become subviews";
+}
+
+TEST(LayerTree, InsertMoveAndRemoveSublayers) {
+    auto root = std::make_shared<Layer>();
+    auto a = std::make_shared<Layer>();
+    auto b = std::make_shared<Layer>();
+    auto c = std::make_shared<Layer>();
+    a->setName("a");
+    root->addSublayer(a);
+    root->insertSublayerBelow(b, a);
+    root->insertSublayerAbove(c, b);
+    ASSERT_EQ(root->sublayers().size(), 3u);
+    EXPECT_EQ(root->sublayers()[0], b);
+    EXPECT_EQ(root->sublayers()[1], c);
+    EXPECT_EQ(root->sublayers()[2], a);
+    EXPECT_EQ(root->sublayers()[2]->name(), "a");
+
+    // Moving within the same layer, clamping the index.
+    root->insertSublayer(b, 99);
+    EXPECT_EQ(root->sublayers().back(), b);
+    EXPECT_EQ(root->sublayers().size(), 3u);
+
+    // Cycles are refused.
+    c->addSublayer(root);
+    EXPECT_EQ(root->superlayer(), nullptr);
+    a->addSublayer(a);
+    EXPECT_TRUE(a->sublayers().empty());
+    auto grandchild = std::make_shared<Layer>();
+    a->addSublayer(grandchild);
+    grandchild->addSublayer(root);
+    EXPECT_EQ(root->superlayer(), nullptr);
+    EXPECT_TRUE(grandchild->isDescendantOf(*root));
+
+    // Adding to another layer removes from the first.
+    auto other = std::make_shared<Layer>();
+    other->addSublayer(a);
+    EXPECT_EQ(root->sublayers().size(), 2u);
+    EXPECT_EQ(a->superlayer(), other);
+    a->removeFromSuperlayer();
+    EXPECT_TRUE(other->sublayers().empty());
+    EXPECT_EQ(a->superlayer(), nullptr);
+
+    // Frames follow the anchor point.
+    a->setFrame(Rect(10, 10, 20, 10));
+    EXPECT_EQ(a->position(), Point(20, 15));
+    a->setAnchorPoint({0, 0});
+    EXPECT_EQ(a->frame(), Rect(20, 15, 20, 10));
+    a->setOpacity(3);
+    EXPECT_EQ(a->opacity(), 1);
+    a->setShouldRasterize(true);
+    a->setRasterizationScale(3);
+    EXPECT_TRUE(a->shouldRasterize());
+    EXPECT_EQ(a->rasterizationScale(), 3);
+}
+
+} // namespace
