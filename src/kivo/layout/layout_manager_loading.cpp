@@ -1,3 +1,4 @@
+#include "kivo/fonts/font_repository.h"
 #include "kivo/layout/layout_manager.h"
 #include "kivo/model/meta_elements.h"
 
@@ -89,10 +90,9 @@ void LayoutManager::renderBody(std::string data, std::shared_ptr<ui::View> heade
             return;
         }
 
-        // The fonts the styles name are downloaded here before rendering. Until the font service exists
-        // this is the path of a list with nothing to download: the next step runs asynchronously on a
-        // global queue, then moves to the main queue.
-        ui::DispatchQueue::global().async([weakSelf, parsed, host = std::move(host)]() mutable {
+        // The fonts the styles name are downloaded and registered before anything is drawn with them. The
+        // repository calls back on a global queue, also when there is nothing to download.
+        FontRepository().loadFonts(parsed->fonts, [weakSelf, parsed, host = std::move(host)]() mutable {
             ui::DispatchQueue::main().async([weakSelf, parsed, host = std::move(host)]() mutable {
                 std::shared_ptr<KIVODocumentElement> document = parsed->document;
                 if (auto self = weakSelf.lock()) {

@@ -69,7 +69,7 @@ const std::string kStorefrontV2 = R"(<?xml version="1.0" encoding="UTF-8"?>
 <storefront kivo-version="2.0" title="Weekly Deals" subtitle="Week 12" uuid="DOC-1" content-hash="abc">
   <head>
     <styles>
-      <style id="tile" padding="4 4 4 4" font-family="https://fonts.example.com/Brand.ttf"/>
+      <style id="tile" padding="4 4 4 4" font-family="http://127.0.0.1:9/Brand.ttf"/>
       <style id="price" font-color="#D00000" font-size="16"/>
     </styles>
     <wayfinder>
