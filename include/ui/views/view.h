@@ -31,6 +31,7 @@
 #include <ui/graphics/layer.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,14 @@ typedef struct _cairo cairo_t; // NOLINT(modernize-use-using): must match cairo'
 namespace ui {
 
 class Window;
+
+// Options of View::animate.
+struct ViewAnimationOptions {
+    // Animated views normally take no touches while they move.
+    bool allowUserInteraction = false;
+    // A property already moving starts from where it is on screen rather than from its old model value.
+    bool beginFromCurrentState = false;
+};
 
 // How a view that keeps its frame (translatesAutoresizingMaskIntoConstraints) follows a resizing
 // superview.
@@ -171,6 +180,20 @@ public:
 
     // Active constraints held by this view (those whose first item it is).
     const std::vector<std::shared_ptr<LayoutConstraint>>& constraints() const { return constraints_; }
+
+    // --- animation ---
+    // Runs `animations` (which change views' frames, alpha, colours, transforms, or lay them out) so that
+    // every layer property they change moves from its old value to the new one over `duration` seconds,
+    // starting after `delay`, easing in and out. Model values change at once; what is drawn follows the
+    // run loop's clock. `completion` runs on the main run loop when the movement ends, with false when it
+    // was cut short (by another change to the same property, or by removing the layer's animations).
+    static void animate(double duration, double delay, ViewAnimationOptions options,
+                        const std::function<void()>& animations,
+                        std::function<void(bool finished)> completion = {});
+    static void animate(double duration, const std::function<void()>& animations,
+                        std::function<void(bool finished)> completion = {}) {
+        animate(duration, 0, {}, animations, std::move(completion));
+    }
 
     // --- anchors ---
     LayoutXAxisAnchor leftAnchor() { return {weak_from_this(), LayoutAttribute::left}; }
