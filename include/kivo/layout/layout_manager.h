@@ -9,8 +9,11 @@
 #include <kivo/model/kivo_version.h>
 #include <kivo/model/layout_element_constructor.h>
 #include <kivo/model/style_elements.h>
+#include <ui/constraints/layout_constraint.h>
+#include <ui/foundation/geometry.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +28,8 @@ class View;
 namespace kivo {
 
 class KIVOImageDownloadTaskProvider;
+class BaseUIElement;
+class FlexboxElement;
 
 class LayoutManager : public KIVOLayoutElementConstructor,
                       public std::enable_shared_from_this<LayoutManager> {
@@ -57,6 +62,40 @@ public:
     }
     ParsedKIVOElement parseElement(const XMLNode& node) override { return parser_.parseElement(node); }
 
+    // --- building, sizing and stacking views (main thread) ---
+
+    // Makes (without adding or sizing) the view of one element, and registers it when it holds items.
+    std::shared_ptr<ui::View> view(const UIElement& element);
+    // The width rules, then the height rules, of `child` whose view is `childView`, measured against
+    // `layOutIn` (the parent's view); `parent` is null for the document's content.
+    void size(BaseUIElement& child, const std::shared_ptr<ui::View>& childView, BaseUIElement* parent,
+              const std::shared_ptr<ui::View>& layOutIn);
+    // A flexible child's main axis as a multiple of the next flexible sibling's (`comparison`), then its
+    // cross axis by the usual rules.
+    void sizeFlexGrow(BaseUIElement& child, BaseUIElement* comparison, FlexboxElement& parent,
+                      const std::shared_ptr<ui::View>& parentView);
+    // Stacks the children's views along `orientation` inside `parentView`, with the spacings their margins
+    // and the parent's padding ask for.
+    void layout(const std::vector<std::shared_ptr<BaseUIElement>>& children, BaseUIElement* parent,
+                const std::shared_ptr<ui::View>& parentView, ui::LayoutAxis orientation);
+
+    // IDs of the item containers registered by view building, in order, and their elements.
+    const std::vector<std::string>& baseItemsContainerIDs() const { return baseItemsContainerIDs_; }
+    std::shared_ptr<BaseUIElement> baseItemsContainerElement(const std::string& containerID) const;
+
+    // The view the document's content was built into, once rendered.
+    const std::shared_ptr<ui::View>& documentElementView() const { return documentElementView_; }
+    // The overlay over the content stack that holds badges, and the one that holds annotations.
+    const std::shared_ptr<ui::View>& badgeContainerView();
+    const std::shared_ptr<ui::View>& annotationClippingsContainerView();
+    void layoutBadgeContainerView();
+    void layoutAnnotationClippingsContainerView();
+
+    // Visits `start` and then its descendants, depth first, each element before its children (linear
+    // layouts', flexboxes' and collapsible layouts' contents). A visitor answering false skips that
+    // element's children.
+    static void mapUIElements(const UIElement& start, const std::function<bool(const UIElement&)>& visitor);
+
     // The style with that ID, or null (also for no ID).
     std::shared_ptr<StyleMetaElement> styleElement(const std::optional<std::string>& styleID) const;
 
@@ -85,6 +124,20 @@ public:
 private:
     // Main queue: takes over a successfully parsed document.
     void adopt(ParsedDocument&& parsed);
+    // Main queue: removes the views of the previous document and renders the new one.
+    void renderDocument(const std::shared_ptr<KIVODocumentElement>& document,
+                        const std::shared_ptr<ui::View>& header, const std::shared_ptr<ui::View>& footer,
+                        const Completion& completion);
+    // The last steps of a load, once the content view exists: first layout, overlays and styles.
+    void finishRendering(const std::shared_ptr<ui::View>& contentView);
+    void sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::View>& childView, BaseUIElement* parent,
+                   const std::shared_ptr<ui::View>& layOutIn);
+    void sizeHeight(BaseUIElement& child, const std::shared_ptr<ui::View>& childView, BaseUIElement* parent,
+                    const std::shared_ptr<ui::View>& layOutIn);
+    ui::EdgeInsets paddingOf(const BaseUIElement* element) const;
+    ui::EdgeInsets marginOf(const BaseUIElement& element) const;
+    void registerItemsContainer(const std::shared_ptr<BaseUIElement>& element,
+                                const std::shared_ptr<ui::View>& view);
 
     std::weak_ptr<ui::ScrollView> scrollView_;
     std::weak_ptr<ui::StackView> contentView_;
@@ -92,6 +145,11 @@ private:
     std::optional<std::string> customFontName_;
     ElementParser parser_;
     std::shared_ptr<KIVODocumentElement> documentElement_;
+    std::shared_ptr<ui::View> documentElementView_;
+    std::shared_ptr<ui::View> badgeContainerView_;
+    std::shared_ptr<ui::View> annotationClippingsContainerView_;
+    std::vector<std::string> baseItemsContainerIDs_;
+    std::map<std::string, std::shared_ptr<BaseUIElement>> baseItemsContainerIDElements_;
     StylesMap stylesMap_;
     bool isLoaded_ = false;
 };

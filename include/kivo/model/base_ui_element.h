@@ -10,6 +10,7 @@
 #include <ui/foundation/geometry.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -27,6 +28,26 @@ class XMLNode;
 class KIVOLayoutElementConstructor;
 class StyleMetaElement;
 class BadgeElement;
+class LayoutManager;
+class BaseUIElement;
+
+// Elements that build, size and lay out views for children of their own.
+class KIVOElementRenderable {
+public:
+    virtual ~KIVOElementRenderable() = default;
+    // Fills `view` (this element's own view) with the views of the element's children. `element` and
+    // `completion` are passed along by callers; containers do not use them.
+    virtual void renderChildren(const std::shared_ptr<ui::View>& view,
+                                const std::shared_ptr<BaseUIElement>& element, LayoutManager& manager,
+                                const std::function<void()>& completion) = 0;
+};
+
+// Elements whose views hold interactive items (flyer images, item atoms, collapsible layouts): their views
+// are registered as item containers when they are built.
+class KIVOInteractiveItemsContainer {
+public:
+    virtual ~KIVOInteractiveItemsContainer() = default;
+};
 
 // Elements and areas that an anchor can point at.
 class KIVOAnchorTarget {
@@ -77,6 +98,10 @@ public:
     virtual ui::EdgeInsets getMargin(std::optional<KIVOVersion> version, const StyleMetaElement* style) const;
     virtual ui::EdgeInsets getPadding(std::optional<KIVOVersion> version,
                                       const StyleMetaElement* style) const;
+
+    // Paints `style` onto the view, when there is one: its background colour, and a border layer as the
+    // lowest sublayer when the style has a border.
+    virtual void applyStyle(const StyleMetaElement& style);
 
     // Whether the width is to fill the parent: "match-parent" always; a number that truncates to 0 in a
     // version-2 document when the element has a flex weight. Widths beyond the 64-bit integer range never

@@ -19,7 +19,7 @@ class TextMetaElement;
 class ActionMetaElement;
 
 // Children stacked in a row or a column.
-class LinearLayoutElement : public BaseUIElement, public KIVOBadgeable {
+class LinearLayoutElement : public BaseUIElement, public KIVOBadgeable, public KIVOElementRenderable {
 public:
     enum class Orientation { horizontal = 0, vertical = 1 };
 
@@ -32,6 +32,11 @@ public:
     const std::vector<UIElement>& content() const { return content_; }
     const std::vector<std::shared_ptr<BadgeElement>>& badges() const override { return badges_; }
     std::string debugDescription() const override;
+
+    // One pass: each child's view is built, added, sized and filled before the next child's, then the
+    // children are stacked.
+    void renderChildren(const std::shared_ptr<ui::View>& view, const std::shared_ptr<BaseUIElement>& element,
+                        LayoutManager& manager, const std::function<void()>& completion) override;
 
 protected:
     LinearLayoutElement(const XMLNode& node, KIVOLayoutElementConstructor& constructor,
@@ -48,6 +53,11 @@ class FlexboxElement : public LinearLayoutElement {
 public:
     FlexboxElement(const XMLNode& node, KIVOLayoutElementConstructor& constructor);
     std::string_view typeName() const override { return "FlexboxElement"; }
+
+    // Two passes: every child's view exists before the first is sized, because a flexible child is sized
+    // against the next flexible sibling's view.
+    void renderChildren(const std::shared_ptr<ui::View>& view, const std::shared_ptr<BaseUIElement>& element,
+                        LayoutManager& manager, const std::function<void()>& completion) override;
 };
 
 enum class CollapsibleLayoutType { replace, expose };

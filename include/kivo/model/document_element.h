@@ -4,15 +4,23 @@
 
 #include <kivo/model/parsed_element.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+namespace ui {
+class ScrollView;
+class View;
+} // namespace ui
+
 namespace kivo {
 
 class XMLNode;
+class BaseUIElement;
+class LayoutManager;
 class KIVOLayoutElementConstructor;
 
 // Keys of the early title report.
@@ -39,6 +47,15 @@ public:
     const std::optional<std::string>& contentHash() const { return contentHash_; }
     const UIElement& content() const { return content_; }
     const std::vector<HeadElement>& headElements() const { return headElements_; }
+
+    // Builds the content element's view into the manager's content stack, between the optional header and
+    // footer views, sizes it against `scrollView` and renders its children. `completion` receives the
+    // content's view once its children are rendered; it is called for every kind of content.
+    void renderChildren(const std::shared_ptr<ui::ScrollView>& scrollView,
+                        const std::shared_ptr<BaseUIElement>& base,
+                        const std::shared_ptr<ui::View>& headerView,
+                        const std::shared_ptr<ui::View>& footerView, LayoutManager& manager,
+                        const std::function<void(const std::shared_ptr<ui::View>& contentView)>& completion);
     std::string debugDescription() const;
 
 private:

@@ -1,9 +1,12 @@
 #include "kivo/fonts/font_repository.h"
 #include "kivo/layout/layout_manager.h"
+#include "kivo/model/base_ui_element.h"
 #include "kivo/model/meta_elements.h"
 
 #include <ui/runloop/dispatch_queue.h>
 #include <ui/runloop/main_thread.h>
+#include <ui/views/scroll_view.h>
+#include <ui/views/stack_view.h>
 
 namespace kivo {
 
@@ -97,8 +100,8 @@ void LayoutManager::renderBody(std::string data, std::shared_ptr<ui::View> heade
                 std::shared_ptr<KIVODocumentElement> document = parsed->document;
                 if (auto self = weakSelf.lock()) {
                     self->adopt(std::move(*parsed));
-                }
-                if (host->completion) {
+                    self->renderDocument(document, host->headerView, host->footerView, host->completion);
+                } else if (host->completion) {
                     host->completion(std::move(document), std::nullopt);
                 }
                 host.reset();
@@ -116,6 +119,73 @@ void LayoutManager::adopt(ParsedDocument&& parsed) {
     for (auto& [id, style] : parsed.styles) {
         stylesMap_[id] = std::move(style);
     }
+    baseItemsContainerIDs_.clear();
+    baseItemsContainerIDElements_.clear();
+}
+
+void LayoutManager::renderDocument(const std::shared_ptr<KIVODocumentElement>& document,
+                                   const std::shared_ptr<ui::View>& header,
+                                   const std::shared_ptr<ui::View>& footer, const Completion& completion) {
+    KIVO_ASSERT_MAIN_THREAD();
+    // The previous document's views go, overlays and arranged views alike.
+    const auto removeSubviews = [](const std::shared_ptr<ui::View>& view) {
+        if (!view) {
+            return;
+        }
+        const auto subviews = view->subviews();
+        for (const auto& subview : subviews) {
+            subview->removeFromSuperview();
+        }
+    };
+    removeSubviews(annotationClippingsContainerView_);
+    removeSubviews(badgeContainerView_);
+    removeSubviews(documentElementView_);
+    const std::shared_ptr<ui::StackView> stack = contentView();
+    removeSubviews(stack);
+    if (stack) {
+        const auto arranged = stack->arrangedSubviews();
+        for (const auto& view : arranged) {
+            view->removeFromSuperview();
+        }
+    }
+
+    bool completed = false;
+    try {
+        // The host's completion runs when the content is rendered, before the footer view is appended.
+        document->renderChildren(scrollView(), nullptr, header, footer, *this,
+                                 [&](const std::shared_ptr<ui::View>& contentView) {
+                                     finishRendering(contentView);
+                                     completed = true;
+                                     if (completion) {
+                                         completion(documentElement_, std::nullopt);
+                                     }
+                                 });
+    } catch (const Error& error) {
+        if (!completed && completion) {
+            completion(nullptr, error);
+        }
+    }
+}
+
+void LayoutManager::finishRendering(const std::shared_ptr<ui::View>& contentView) {
+    documentElementView_ = contentView;
+    if (const auto scroll = scrollView()) {
+        scroll->setNeedsLayout();
+        scroll->layoutIfNeeded();
+    }
+    layoutBadgeContainerView();
+    // Styles are painted once the first layout has given every view its size: border layers are made
+    // for the bounds the views have now.
+    if (documentElement_) {
+        mapUIElements(documentElement_->content(), [this](const UIElement& element) {
+            const std::shared_ptr<BaseUIElement> base = baseElement(element);
+            if (const auto style = styleElement(base->styleID())) {
+                base->applyStyle(*style);
+            }
+            return true;
+        });
+    }
+    layoutAnnotationClippingsContainerView();
     isLoaded_ = true;
 }
 

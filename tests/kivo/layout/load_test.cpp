@@ -1,13 +1,16 @@
 // Loading markup through the layout manager: the background parse, the title report and the completion
 // on the main queue, and the state the manager keeps between loads.
 
+#include "support/document_host.h"
 #include "ui/runloop/hang_guard.h"
 
 #include <kivo/layout/layout_manager.h>
+#include <kivo/markup/hex_color.h>
 #include <kivo/markup/xml_node.h>
 #include <kivo/markup/xml_parser_helper.h>
 #include <kivo/model/body_elements.h>
 #include <kivo/model/meta_elements.h>
+#include <kivo/views/kivo_border_layer.h>
 #include <ui/runloop/main_thread.h>
 
 #include <gtest/gtest.h>
@@ -61,9 +64,38 @@ std::shared_ptr<LoadRecord> load(LayoutManager& manager, std::string markup) {
     return record;
 }
 
+// Hosts live to the end of the test program, so that the views a manager renders into outlive it.
 std::shared_ptr<LayoutManager> makeManager() {
-    return LayoutManager::create({}, {}, {});
+    static std::vector<std::unique_ptr<test_support::DocumentHost>> hosts;
+    hosts.push_back(std::make_unique<test_support::DocumentHost>());
+    return hosts.back()->manager;
 }
+
+// Containers only: everything in it renders.
+const std::string kContainersV2 =
+    R"(<storefront kivo-version="2.0" title="Weekly Deals" subtitle="Week 12" uuid="DOC-1"
+    content-hash="abc">
+  <head>
+    <styles>
+      <style id="page" padding="8 8 8 8" background-color="#F0F0F0"/>
+      <style id="tile" border-style="solid" border-width="1" border-top-show="true" font-family="http://127.0.0.1:9/Brand.ttf"/>
+    </styles>
+    <wayfinder><category name="Dairy" anchor-id="1"/></wayfinder>
+  </head>
+  <body>
+    <linear-layout width="match-parent" height="wrap-content" style-id="page">
+      <flexbox width="match-parent" height="wrap-content" orientation="horizontal" anchor-id="1">
+        <linear-layout width="0" flex-grow="1" height="40" style-id="tile"/>
+        <linear-layout width="0" flex-grow="1" height="40" style-id="tile"/>
+      </flexbox>
+    </linear-layout>
+  </body>
+</storefront>)";
+
+const std::string kContainersV1 = R"(<storefront title="Plain" uuid="DOC-3"><head/><body>
+    <linear-layout width="match-parent" height="wrap-content" padding="4 4 4 4">
+      <linear-layout width="100" height="30"/>
+    </linear-layout></body></storefront>)";
 
 const std::string kStorefrontV2 = R"(<?xml version="1.0" encoding="UTF-8"?>
 <storefront kivo-version="2.0" title="Weekly Deals" subtitle="Week 12" uuid="DOC-1" content-hash="abc">
@@ -112,7 +144,7 @@ const std::string kStorefrontV1 = R"(<storefront title="Flyer" uuid="DOC-2">
 
 TEST(LayoutManagerLoad, DeliversTitleThenDocumentOnTheMainQueueAndKeepsTheDocumentsState) {
     auto manager = makeManager();
-    auto record = load(*manager, kStorefrontV2);
+    auto record = load(*manager, kContainersV2);
 
     ASSERT_FALSE(record->error) << record->error->message();
     EXPECT_EQ(record->events, (std::vector<std::string>{"preload", "completion"}));
@@ -127,25 +159,43 @@ TEST(LayoutManagerLoad, DeliversTitleThenDocumentOnTheMainQueueAndKeepsTheDocume
     EXPECT_EQ(manager->contentHash(), "abc");
     ASSERT_TRUE(manager->wayfinderMetaElement());
     EXPECT_EQ(manager->wayfinderMetaElement()->categories().at(0)->name(), "Dairy");
+    ASSERT_TRUE(manager->styleElement(std::string("page")));
+    EXPECT_FALSE(manager->styleElement(std::string("missing")));
+    EXPECT_FALSE(manager->styleElement(std::nullopt));
 
-    // Items of every depth are registered, the version-2 atom with its action and beacon payload.
+    // By the completion the views are built, laid out and styled: the page fills the width, its style's
+    // padding holds the row, and the two flexible tiles share the row.
+    const auto root = manager->documentElementView();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root, baseElement(record->document->content())->view());
+    EXPECT_EQ(root->frame().size.width, 390);
+    EXPECT_EQ(root->backgroundColor(), kivo::colorFromHexString("#F0F0F0"));
+    const auto row = root->subviews().at(0);
+    EXPECT_EQ(row->frame(), ui::Rect(8, 8, 374, 40));
+    ASSERT_EQ(row->subviews().size(), 2u);
+    EXPECT_EQ(row->subviews()[0]->frame(), ui::Rect(0, 0, 187, 40));
+    EXPECT_EQ(row->subviews()[1]->frame(), ui::Rect(187, 0, 187, 40));
+    EXPECT_EQ(root->frame().size.height, 56);
+    // The tiles' border layers sit under everything else.
+    EXPECT_TRUE(std::dynamic_pointer_cast<KIVOBorderLayer>(row->subviews()[0]->layer()->sublayers().at(0)));
+}
+
+TEST(LayoutManagerLoad, ElementsWithoutViewsYetRefuseTheDocumentWithTheirKind) {
+    auto manager = makeManager();
+    auto record = load(*manager, kStorefrontV2);
+    ASSERT_TRUE(record->error);
+    EXPECT_EQ(*record->error, Error(KIVOError::general(
+                                  "Cannot render ItemAtomElementV2: this kind of element has no view yet.")));
+    EXPECT_EQ(record->events, (std::vector<std::string>{"preload", "completion"}));
+    EXPECT_FALSE(record->document);
+    // The parse had registered the document's items, at every depth.
     const auto& items = manager->itemIDAttributes();
     ASSERT_EQ(items.size(), 2u);
     const auto milk = items.find(KIVOItemID("42", KIVOSource::ecom));
     ASSERT_TRUE(milk);
     ASSERT_TRUE(milk->action());
-    EXPECT_EQ(milk->action()->type(), KIVOActionType::link);
     EXPECT_EQ(milk->action()->ttmURL()->string(), "https://shop.example.com/42");
     EXPECT_EQ(milk->payload(), (KIVOItemAttributes::Payload{{"sku", "M-42"}}));
-    const auto sale = items.find(KIVOItemID("spring-sale", KIVOSource::offer));
-    ASSERT_TRUE(sale);
-    EXPECT_FALSE(sale->action());
-    EXPECT_TRUE(sale->payload().empty());
-
-    ASSERT_TRUE(manager->styleElement(std::string("price")));
-    EXPECT_EQ(manager->styleElement(std::string("price"))->textStyle().fontSize, 16);
-    EXPECT_FALSE(manager->styleElement(std::string("missing")));
-    EXPECT_FALSE(manager->styleElement(std::nullopt));
 }
 
 TEST(LayoutManagerLoad, RefusedInputsReachTheCompletionAndTheTitleOnlyWhenTheRootWasAccepted) {
@@ -194,36 +244,34 @@ TEST(LayoutManagerLoad, RefusedInputsReachTheCompletionAndTheTitleOnlyWhenTheRoo
     EXPECT_FALSE(manager->documentElement());
 }
 
-TEST(LayoutManagerLoad, LaterLoadsReplaceItemsKeepEarlierStylesAndARefusedLoadChangesNothing) {
+TEST(LayoutManagerLoad, LaterLoadsReplaceTheViewsKeepEarlierStylesAndARefusedLoadChangesNothing) {
     auto manager = makeManager();
-    auto first = load(*manager, kStorefrontV2);
+    auto first = load(*manager, kContainersV2);
     ASSERT_FALSE(first->error);
+    const auto firstView = manager->documentElementView();
 
-    auto second = load(*manager, kStorefrontV1);
+    auto second = load(*manager, kContainersV1);
     ASSERT_FALSE(second->error) << second->error->message();
     EXPECT_EQ(manager->documentElement(), second->document);
     EXPECT_EQ(manager->kivoVersion(), KIVOVersion::v1);
     EXPECT_TRUE(manager->isLoaded());
     // Styles are not reset by a new load.
     EXPECT_TRUE(manager->styleElement(std::string("tile")));
+    // The first document's views are gone from the content stack; the second's are laid out, with the
+    // version-1 padding attribute.
+    EXPECT_FALSE(firstView->superview());
+    const auto root = manager->documentElementView();
+    ASSERT_TRUE(root->superview());
+    EXPECT_EQ(root->subviews().at(0)->frame(), ui::Rect(4, 4, 100, 30));
+    EXPECT_EQ(root->frame().size.height, 38);
 
-    // The version-1 document's items only; the area registered twice keeps its later attributes and its
-    // first place, the version-1 "ecom" source reads as the search source.
-    const auto& items = manager->itemIDAttributes();
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items.registrationOrder().at(0), KIVOItemID("7", KIVOSource::flyer));
-    EXPECT_EQ(items.registrationOrder().at(1), KIVOItemID("9", KIVOSource::ecomSearch));
-    const auto area = items.find(KIVOItemID("7", KIVOSource::flyer));
-    EXPECT_EQ(area->targetAnchorID(), 2);
-    EXPECT_TRUE(area->payload().empty());
-    EXPECT_FALSE(items.find(KIVOItemID("42", KIVOSource::ecom)));
-
-    // A refused document leaves the document shown and its items untouched.
+    // A document refused before rendering leaves the document shown and its state untouched.
     auto refused = load(*manager, R"(<storefront title="" uuid="X"/>)");
     ASSERT_TRUE(refused->error);
     EXPECT_EQ(refused->error->message(), "KIVODocumentElement: Missing required attribute: title");
     EXPECT_EQ(manager->documentElement(), second->document);
-    EXPECT_EQ(manager->itemIDAttributes().size(), 2u);
+    EXPECT_EQ(manager->documentElementView(), root);
+    EXPECT_TRUE(root->superview());
     EXPECT_EQ(manager->kivoVersion(), KIVOVersion::v1);
     EXPECT_TRUE(manager->isLoaded());
 }
@@ -232,7 +280,7 @@ TEST(LayoutManagerLoad, OverlappingLoadsEachCompleteAndTheLastToFinishIsShown) {
     auto manager = makeManager();
     std::vector<std::shared_ptr<LoadRecord>> records;
     for (int i = 0; i < 8; ++i) {
-        records.push_back(startLoad(*manager, i % 2 == 0 ? kStorefrontV2 : kStorefrontV1));
+        records.push_back(startLoad(*manager, i % 2 == 0 ? kContainersV2 : kContainersV1));
     }
     // Completion order is the order of the main-queue steps, so record which document finished last.
     ASSERT_TRUE(ui::testing::runMainUntil([&] {
@@ -248,11 +296,11 @@ TEST(LayoutManagerLoad, OverlappingLoadsEachCompleteAndTheLastToFinishIsShown) {
     const auto shown = manager->documentElement();
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown, last->document);
-    // The manager's items belong to the document it shows, never to a mixture.
+    // The manager's state and views belong to the document it shows, never to a mixture.
     const bool v2 = shown->uuid() == "DOC-1";
     EXPECT_EQ(manager->kivoVersion(), v2 ? KIVOVersion::v2 : KIVOVersion::v1);
-    EXPECT_EQ(bool(manager->itemIDAttributes().find(KIVOItemID("42", KIVOSource::ecom))), v2);
-    EXPECT_EQ(bool(manager->itemIDAttributes().find(KIVOItemID("9", KIVOSource::ecomSearch))), !v2);
+    EXPECT_EQ(manager->documentElementView(), baseElement(shown->content())->view());
+    EXPECT_EQ(manager->documentElementView()->subviews().size(), 1u);
 }
 
 TEST(LayoutManagerLoad, ManagerParsesOnTheMainThreadWithItsOwnVersion) {

@@ -1,0 +1,321 @@
+// View building, sizing and stacking: every width, height and position of a document's views becomes a
+// constraint, and the solver computes the frames.
+
+#include "kivo/layout/kivo_stack_views.h"
+#include "kivo/layout/layout_manager.h"
+#include "kivo/model/body_elements.h"
+#include "kivo/views/kivo_borderable_view.h"
+
+#include <ui/foundation/color.h>
+#include <ui/foundation/uuid.h>
+#include <ui/views/stack_view.h>
+
+#include <cmath>
+
+namespace kivo {
+
+using ui::LayoutAttribute;
+using ui::LayoutConstraint;
+using ui::LayoutRelation;
+
+namespace {
+
+constexpr ui::LayoutPriority kMatchParentPriority = 999;
+
+void activate(const std::shared_ptr<LayoutConstraint>& constraint, ui::LayoutPriority priority = 1000) {
+    constraint->setPriority(priority);
+    constraint->setActive(true);
+}
+
+std::shared_ptr<LayoutConstraint> constant(const std::shared_ptr<ui::View>& view, LayoutAttribute attribute,
+                                           double value) {
+    return LayoutConstraint::create(view, attribute, LayoutRelation::equal, nullptr,
+                                    LayoutAttribute::notAnAttribute, 1, value);
+}
+
+[[noreturn]] void missingAspectRatio() {
+    throw Error(KIVOError::missingRequiredAttribute("preserve-aspect", "preserve-aspect"));
+}
+
+} // namespace
+
+// --- making views ---------------------------------------------------------------------------------------
+
+std::shared_ptr<ui::View> LayoutManager::view(const UIElement& element) {
+    if (std::holds_alternative<std::shared_ptr<LinearLayoutElement>>(element) ||
+        std::holds_alternative<std::shared_ptr<FlexboxElement>>(element)) {
+        auto container = std::make_shared<KIVOBorderableView>();
+        container->setBackgroundColor(ui::Color::white());
+        registerItemsContainer(baseElement(element), container);
+        return container;
+    }
+    // The views of images, item atoms and collapsible layouts are not built by this version of the
+    // framework: refuse the document with a clear error rather than render part of it.
+    const std::shared_ptr<BaseUIElement> base = baseElement(element);
+    throw Error(KIVOError::general("Cannot render " + std::string(base->typeName()) +
+                                   ": this kind of element has no view yet."));
+}
+
+void LayoutManager::registerItemsContainer(const std::shared_ptr<BaseUIElement>& element,
+                                           const std::shared_ptr<ui::View>& view) {
+    if (dynamic_cast<KIVOInteractiveItemsContainer*>(element.get()) == nullptr) {
+        return;
+    }
+    (void)view;
+    const std::string id = ui::makeUUIDString();
+    baseItemsContainerIDElements_[id] = element;
+    baseItemsContainerIDs_.push_back(id);
+}
+
+std::shared_ptr<BaseUIElement>
+LayoutManager::baseItemsContainerElement(const std::string& containerID) const {
+    const auto it = baseItemsContainerIDElements_.find(containerID);
+    return it == baseItemsContainerIDElements_.end() ? nullptr : it->second;
+}
+
+// --- sizing ---------------------------------------------------------------------------------------------
+
+ui::EdgeInsets LayoutManager::paddingOf(const BaseUIElement* element) const {
+    if (element == nullptr) {
+        return {};
+    }
+    const auto style = styleElement(element->styleID());
+    return element->getPadding(kivoVersion(), style.get());
+}
+
+ui::EdgeInsets LayoutManager::marginOf(const BaseUIElement& element) const {
+    const auto style = styleElement(element.styleID());
+    return element.getMargin(kivoVersion(), style.get());
+}
+
+void LayoutManager::size(BaseUIElement& child, const std::shared_ptr<ui::View>& childView,
+                         BaseUIElement* parent, const std::shared_ptr<ui::View>& layOutIn) {
+    sizeWidth(child, childView, parent, layOutIn);
+    sizeHeight(child, childView, parent, layOutIn);
+}
+
+void LayoutManager::sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::View>& v, BaseUIElement* parent,
+                              const std::shared_ptr<ui::View>& l) {
+    const MeasureSpec& spec = child.widthSpec();
+    if (spec.isWrapContent()) {
+        return;
+    }
+    if (const auto w = spec.numberValue()) {
+        if (child.shouldWidthMatchParent(kivoVersion())) {
+            activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, l,
+                                              LayoutAttribute::width, 1, 0));
+        } else {
+            activate(constant(v, LayoutAttribute::width, *w));
+        }
+        return;
+    }
+    if (spec.isMatchParent()) {
+        const ui::EdgeInsets p = paddingOf(parent);
+        const ui::EdgeInsets m = marginOf(child);
+        activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, l,
+                                          LayoutAttribute::width, 1, -(p.left + p.right + m.left + m.right)),
+                 kMatchParentPriority);
+        return;
+    }
+    const auto ratio = child.aspectRatio();
+    if (!ratio) {
+        missingAspectRatio();
+    }
+    activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, v,
+                                      LayoutAttribute::height, *ratio, 0));
+}
+
+void LayoutManager::sizeHeight(BaseUIElement& child, const std::shared_ptr<ui::View>& v,
+                               BaseUIElement* parent, const std::shared_ptr<ui::View>& l) {
+    const MeasureSpec& spec = child.heightSpec();
+    if (spec.isWrapContent()) {
+        return;
+    }
+    if (const auto h = spec.numberValue()) {
+        activate(constant(v, LayoutAttribute::height, *h));
+        return;
+    }
+    if (spec.isMatchParent()) {
+        const ui::EdgeInsets p = paddingOf(parent);
+        const ui::EdgeInsets m = marginOf(child);
+        activate(LayoutConstraint::create(v, LayoutAttribute::height, LayoutRelation::equal, l,
+                                          LayoutAttribute::height, 1, -(p.top + p.bottom + m.top + m.bottom)),
+                 kMatchParentPriority);
+        return;
+    }
+    const auto ratio = child.aspectRatio();
+    if (!ratio) {
+        missingAspectRatio();
+    }
+    activate(LayoutConstraint::create(v, LayoutAttribute::height, LayoutRelation::equal, v,
+                                      LayoutAttribute::width, *ratio, 0));
+}
+
+void LayoutManager::sizeFlexGrow(BaseUIElement& child, BaseUIElement* comparison, FlexboxElement& parent,
+                                 const std::shared_ptr<ui::View>& parentView) {
+    const std::shared_ptr<ui::View> v = child.view();
+    if (!child.flexGrow() || !v) {
+        return;
+    }
+    const bool horizontal = parent.orientation() == LinearLayoutElement::Orientation::horizontal;
+    const LayoutAttribute main = horizontal ? LayoutAttribute::width : LayoutAttribute::height;
+    if (comparison != nullptr && comparison->flexGrow() && comparison->view()) {
+        const double ratio =
+            static_cast<double>(*child.flexGrow()) / static_cast<double>(*comparison->flexGrow());
+        // A comparison weight of 0 gives no finite ratio: such a child gets no weight constraint at all
+        // rather than one that would poison the solver.
+        if (std::isfinite(ratio)) {
+            activate(
+                LayoutConstraint::create(v, main, LayoutRelation::equal, comparison->view(), main, ratio, 0));
+        }
+    }
+    if (horizontal) {
+        sizeHeight(child, v, &parent, parentView);
+    } else {
+        sizeWidth(child, v, &parent, parentView);
+    }
+}
+
+// --- stacking -------------------------------------------------------------------------------------------
+
+void LayoutManager::layout(const std::vector<std::shared_ptr<BaseUIElement>>& children, BaseUIElement* parent,
+                           const std::shared_ptr<ui::View>& l, ui::LayoutAxis orientation) {
+    if (children.empty()) {
+        return;
+    }
+    std::vector<std::shared_ptr<ui::View>> views;
+    views.reserve(children.size());
+    for (const auto& child : children) {
+        if (!child->view()) {
+            return;
+        }
+        views.push_back(child->view());
+    }
+    for (const auto& v : views) {
+        v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    }
+    const bool horizontal = orientation == ui::LayoutAxis::horizontal;
+
+    std::vector<ui::EdgeInsets> margins;
+    margins.reserve(children.size());
+    for (const auto& child : children) {
+        margins.push_back(marginOf(*child));
+    }
+    std::vector<double> spacings;
+    for (std::size_t i = 0; i + 1 < children.size(); ++i) {
+        spacings.push_back(horizontal ? margins[i].right + margins[i + 1].left
+                                      : margins[i].bottom + margins[i + 1].top);
+    }
+    const ui::EdgeInsets p = paddingOf(parent);
+    const ui::EdgeInsets& first = margins.front();
+    const ui::EdgeInsets& last = margins.back();
+
+    ui::EdgeInsets insets;
+    std::optional<RectEdge> pinned;
+    if (horizontal) {
+        insets = ui::EdgeInsets(p.top, p.left + first.left, p.bottom, p.right + last.right);
+        const bool open = parent != nullptr && (parent->widthSpec().isWrapContent() ||
+                                                dynamic_cast<FlexboxElement*>(parent) != nullptr);
+        if (!open) {
+            pinned = RectEdge::left;
+        }
+    } else {
+        insets = ui::EdgeInsets(p.top + first.top, p.left, p.bottom + last.bottom, p.right);
+        const bool open = parent != nullptr && parent->heightSpec().isWrapContent();
+        if (!open) {
+            pinned = RectEdge::top;
+        }
+    }
+    LayoutConstraint::activate(kivoStackViews(views, orientation, l, spacings, insets, false, pinned));
+
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const BaseUIElement& child = *children[i];
+        const std::shared_ptr<ui::View>& v = views[i];
+        const ui::EdgeInsets& m = margins[i];
+        if (horizontal) {
+            activate(LayoutConstraint::create(v, LayoutAttribute::top, LayoutRelation::equal, l,
+                                              LayoutAttribute::top, 1, m.top + p.top));
+            if (parent != nullptr && parent->heightSpec().isWrapContent()) {
+                const MeasureSpec& height = child.heightSpec();
+                // A wrap-content row closes below every child, a numeric height included, so that the row is
+                // as tall as its tallest child instead of collapsing under fixed-height tiles.
+                const LayoutRelation relation =
+                    height.isMatchParent() ? LayoutRelation::equal : LayoutRelation::lessThanOrEqual;
+                activate(LayoutConstraint::create(v, LayoutAttribute::bottom, relation, l,
+                                                  LayoutAttribute::bottom, 1, -(m.bottom + p.bottom)));
+            }
+        } else {
+            activate(LayoutConstraint::create(v, LayoutAttribute::leading, LayoutRelation::equal, l,
+                                              LayoutAttribute::leading, 1, m.left + p.left));
+            if (parent != nullptr && parent->widthSpec().isWrapContent()) {
+                activate(LayoutConstraint::create(v, LayoutAttribute::trailing,
+                                                  LayoutRelation::lessThanOrEqual, l,
+                                                  LayoutAttribute::trailing, 1, -(m.right + p.right)));
+            }
+        }
+    }
+}
+
+// --- overlays and walks ---------------------------------------------------------------------------------
+
+const std::shared_ptr<ui::View>& LayoutManager::badgeContainerView() {
+    if (!badgeContainerView_) {
+        badgeContainerView_ = std::make_shared<ui::View>();
+    }
+    return badgeContainerView_;
+}
+
+const std::shared_ptr<ui::View>& LayoutManager::annotationClippingsContainerView() {
+    if (!annotationClippingsContainerView_) {
+        annotationClippingsContainerView_ = std::make_shared<ui::View>();
+    }
+    return annotationClippingsContainerView_;
+}
+
+namespace {
+
+// Lays `overlay` over the whole content stack as a plain subview that lets touches through.
+void installOverlay(const std::shared_ptr<ui::View>& overlay, const std::shared_ptr<ui::StackView>& stack) {
+    if (!stack) {
+        return;
+    }
+    stack->addSubview(overlay);
+    overlay->setUserInteractionEnabled(false);
+    overlay->setTranslatesAutoresizingMaskIntoConstraints(false);
+    LayoutConstraint::activate({
+        overlay->leadingAnchor().constraintEqualTo(stack->leadingAnchor()),
+        overlay->topAnchor().constraintEqualTo(stack->topAnchor()),
+        overlay->trailingAnchor().constraintEqualTo(stack->trailingAnchor()),
+        overlay->bottomAnchor().constraintEqualTo(stack->bottomAnchor()),
+    });
+}
+
+} // namespace
+
+void LayoutManager::layoutBadgeContainerView() {
+    installOverlay(badgeContainerView(), contentView());
+}
+
+void LayoutManager::layoutAnnotationClippingsContainerView() {
+    installOverlay(annotationClippingsContainerView(), contentView());
+}
+
+void LayoutManager::mapUIElements(const UIElement& start,
+                                  const std::function<bool(const UIElement&)>& visitor) {
+    if (!visitor(start)) {
+        return;
+    }
+    if (const auto* linear = std::get_if<std::shared_ptr<LinearLayoutElement>>(&start)) {
+        for (const UIElement& child : (*linear)->content()) {
+            mapUIElements(child, visitor);
+        }
+    } else if (const auto* flexbox = std::get_if<std::shared_ptr<FlexboxElement>>(&start)) {
+        for (const UIElement& child : (*flexbox)->content()) {
+            mapUIElements(child, visitor);
+        }
+    } else if (const auto* collapsible = std::get_if<std::shared_ptr<CollapsibleLayoutElement>>(&start)) {
+        mapUIElements((*collapsible)->content(), visitor);
+    }
+}
+
+} // namespace kivo
