@@ -378,7 +378,11 @@ void Renderer::drawShadow(Frame& frame, Layer& layer, const LayerState& s, doubl
     cairo_get_matrix(cr, &m);
     // The blur is sized in device pixels: the shadow radius times the scale the layer is drawn at.
     const double deviceScale = std::sqrt(std::abs(m.xx * m.yy - m.xy * m.yx));
-    const double sigma = layer.shadowRadius() * deviceScale / 2;
+    // Past a few hundred pixels a blur is an even wash; the bound keeps the mask's size (and the integer
+    // arithmetic on it) sane for any radius a caller sets.
+    constexpr double kMaximumSigma = 256;
+    const double radius = std::isfinite(layer.shadowRadius()) ? std::max(0.0, layer.shadowRadius()) : 0.0;
+    const double sigma = std::min(radius * deviceScale / 2, kMaximumSigma);
     const double reach = std::ceil(3 * sigma) + 1;
     const Size offset = layer.shadowOffset();
     const Rect source =

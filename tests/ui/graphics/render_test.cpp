@@ -441,3 +441,21 @@ TEST(Render, ViewsDrawBetweenTheirBackgroundAndSubviews) {
 }
 
 } // namespace
+
+TEST(Render, AnEnormousShadowRadiusDrawsAWashInsteadOfFailing) {
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 60, 60});
+    root->setBackgroundColor(Color::white());
+    auto card = std::make_shared<Layer>();
+    card->setFrame({20, 20, 20, 20});
+    card->setBackgroundColor(Color::blue());
+    card->setShadowOpacity(1);
+    card->setShadowColor(Color::black());
+    card->setShadowRadius(1e9);
+    root->addSublayer(card);
+    const auto shot = snapshot(*root, 1);
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelWidth(), 60);
+    // The card itself is drawn as ever.
+    EXPECT_NEAR(shot->pixelAt(30, 30).b(), 1.0, 0.02);
+}
