@@ -182,6 +182,9 @@ public:
     // Subclasses that draw (shapes, text) override both.
     virtual void drawInContext(cairo_t* context, const Rect& rect);
     virtual bool drawsContent() const { return false; }
+    // Where the layer's own drawing can reach, in its bounds space: its bounds, and for layers that draw
+    // outside them (a shape's stroke) more. The renderer skips layers whose reach misses the screen.
+    virtual Rect drawingExtent() const { return bounds(); }
 
 private:
     template <typename T>

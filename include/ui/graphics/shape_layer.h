@@ -51,6 +51,8 @@ public:
 
     void drawInContext(cairo_t* context, const Rect& rect) override;
     bool drawsContent() const override { return !path_.isEmpty(); }
+    // A path is drawn wherever it lies, inside the bounds or not, widened by its stroke.
+    Rect drawingExtent() const override;
 
 private:
     BezierPath path_;

@@ -188,7 +188,7 @@ void Renderer::drawTree(Frame& frame, Layer& layer, bool root) {
 
     // Culling: a layer whose own drawing (shadow included) misses the area left to draw is skipped, and
     // so is its subtree when the layer clips it or has none.
-    Rect extent = b;
+    Rect extent = layer.drawingExtent();
     const bool hasShadow = s.shadowOpacity > 0 && layer.shadowColor().a() > 0;
     if (hasShadow) {
         const Rect source = layer.shadowPath() ? layer.shadowPath()->bounds() : b;
@@ -233,6 +233,8 @@ void Renderer::drawBody(Frame& frame, Layer& layer, const LayerState& s, double 
     cairo_matrix_t m;
     cairo_get_matrix(cr, &m);
     const bool ownVisible = overlaps(deviceBox(m, b), frame.deviceClip);
+    // A layer's own drawing may reach past its bounds (a shape's path is drawn wherever it lies).
+    const bool drawingVisible = ownVisible || overlaps(deviceBox(m, layer.drawingExtent()), frame.deviceClip);
 
     if (withShadow && s.shadowOpacity > 0 && layer.shadowColor().a() > 0)
         drawShadow(frame, layer, s, alpha);
@@ -253,9 +255,9 @@ void Renderer::drawBody(Frame& frame, Layer& layer, const LayerState& s, double 
             overlaps(clipBox, frame.deviceClip) ? frame.deviceClip.intersection(clipBox) : Rect();
     }
 
-    if (ownVisible) {
-        if (layer.contents())
-            drawContents(frame, layer, s, alpha);
+    if (ownVisible && layer.contents())
+        drawContents(frame, layer, s, alpha);
+    if (drawingVisible) {
         if (layer.drawsContent() || layer.delegate()) {
             // The part of the bounds left to draw, in the layer's own space.
             Rect rect = b;

@@ -44,3 +44,16 @@ void ShapeLayer::drawInContext(cairo_t* cr, const Rect&) {
 }
 
 } // namespace ui
+
+namespace ui {
+
+Rect ShapeLayer::drawingExtent() const {
+    if (path_.isEmpty()) {
+        return bounds();
+    }
+    // Miter joins can reach several half-widths past a corner; caps reach half a width.
+    const double reach = std::max(lineWidth_, 0.0) * 5 + 1;
+    return bounds().unionWith(path_.bounds().insetBy(-reach, -reach));
+}
+
+} // namespace ui

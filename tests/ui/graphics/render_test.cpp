@@ -459,3 +459,21 @@ TEST(Render, AnEnormousShadowRadiusDrawsAWashInsteadOfFailing) {
     // The card itself is drawn as ever.
     EXPECT_NEAR(shot->pixelAt(30, 30).b(), 1.0, 0.02);
 }
+
+TEST(Render, AShapeIsDrawnWhereItsPathLiesEvenOutsideAnEmptyFrame) {
+    auto root = std::make_shared<Layer>();
+    root->setFrame({0, 0, 40, 40});
+    root->setBackgroundColor(Color::white());
+    auto shape = std::make_shared<ShapeLayer>();
+    // No frame at all: the path alone says where the stroke goes.
+    BezierPath path;
+    path.moveTo({5, 20});
+    path.lineTo({35, 20});
+    shape->setPath(path);
+    shape->setStrokeColor(Color::red());
+    shape->setLineWidth(4);
+    root->addSublayer(shape);
+    const auto shot = snapshot(*root, 1);
+    EXPECT_TRUE(colorNear(shot->pixelAt(20, 20), Color::red()));
+    EXPECT_TRUE(colorNear(shot->pixelAt(20, 10), Color::white()));
+}
