@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain demo bench test-asan test-tsan format clean
+.PHONY: all deps configure build test test-plain demo solver-demo bench test-asan test-tsan format clean
 
 all: build
 
@@ -24,7 +24,12 @@ test: test-plain test-asan test-tsan
 test-plain: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Renders the smallest example document the way a host shows it, into out/small.png.
 demo: build
+	mkdir -p out
+	./$(BUILD_DIR)/kivo render examples/small.kivo -o out/small.png
+
+solver-demo: build
 	./$(BUILD_DIR)/solver_demo
 
 bench: deps

@@ -2,6 +2,7 @@
 
 #include "file_reader.h"
 #include "json_report.h"
+#include "rejection_text.h"
 
 #include <kivo/layout/element_parser.h>
 #include <kivo/model/kivo_version.h>
@@ -20,12 +21,7 @@ namespace {
 // `FILE: ok — "TITLE" (version V, N items)` or `FILE: MESSAGE (line L, column C)`.
 std::string textReport(const std::string& file, const ParsedDocument& parsed) {
     if (parsed.error) {
-        std::string line = file + ": " + parsed.error->message();
-        if (const auto& position = parsed.error->position()) {
-            line += " (line " + std::to_string(position->line) + ", column " +
-                    std::to_string(position->column) + ")";
-        }
-        return line;
+        return rejectionText(file, *parsed.error);
     }
     const std::string version = parsed.version ? std::string(rawValue(*parsed.version)) : "unknown";
     return file + ": ok \u2014 \"" + parsed.document->title() + "\" (version " + version + ", " +

@@ -3,6 +3,8 @@
 
 #include "check_command.h"
 #include "command.h"
+#include "layout_command.h"
+#include "render_command.h"
 
 #include <CLI/CLI.hpp>
 #include <exception>
@@ -18,6 +20,8 @@ int main(int argc, char** argv) {
 
         std::vector<std::unique_ptr<Command>> commands;
         commands.push_back(makeCheckCommand(app));
+        commands.push_back(makeRenderCommand(app));
+        commands.push_back(makeLayoutCommand(app));
 
         try {
             app.parse(argc, argv);

@@ -47,9 +47,11 @@ public:
     // document or the error that refused it. Both run on the main queue, never during this call, and the
     // title report always comes before the completion.
     //
-    // Each load builds into state of its own, which the main queue takes over whole when the load finishes:
-    // a load running in the background never disturbs the document, items and styles of the one shown, and
-    // a refused document leaves them as they were.
+    // Each load builds into state of its own, which the main queue takes over whole before it renders the
+    // document: a load running in the background never disturbs the document, items and styles of the one
+    // shown, and a document refused while it is parsed leaves them as they were. A document that fails while
+    // its views are built has replaced the previous one already (its views are partly built, as are the
+    // items), and the completion reports the failure.
     void renderBody(std::string data, std::shared_ptr<ui::View> headerView = nullptr,
                     std::shared_ptr<ui::View> footerView = nullptr, PreloadCallback preload = nullptr,
                     Completion completion = nullptr);

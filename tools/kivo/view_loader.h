@@ -1,0 +1,45 @@
+#pragma once
+
+// Loads a document the way a host does: into a KIVOView filling a headless window, with the main run
+// loop running until the load's completion has been called.
+
+#include <kivo/model/document_element.h>
+#include <kivo/model/errors.h>
+#include <kivo/views/kivo_view.h>
+#include <ui/views/window.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kivo::cli {
+
+struct ViewportOptions {
+    double width = 390;
+    double height = 844;
+    // Text of a label placed above / below the document, when given.
+    std::optional<std::string> header;
+    std::optional<std::string> footer;
+};
+
+struct LoadedView {
+    std::shared_ptr<ui::Window> window;
+    std::shared_ptr<KIVOView> view;
+    // The document the view rendered; null when it was refused.
+    std::shared_ptr<KIVODocumentElement> document;
+    // The title report, when the load got as far as reporting it.
+    std::optional<TitleReport> titleReport;
+    // Why the document was refused.
+    std::optional<Error> error;
+    // False when the load did not finish within the hang guard.
+    bool finished = false;
+};
+
+// Loads `bytes` and lays the window out. The view keeps the document loaded for as long as the result
+// is held.
+LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options);
+
+// A number of points or a scale as people write it: "390", "2.5".
+std::string formatNumber(double value);
+
+} // namespace kivo::cli
