@@ -57,6 +57,7 @@ public:
 
 private:
     struct Frame;
+    void drawFrom(cairo_t* context, Layer& layer, double deviceScale, bool root);
     void drawTree(Frame& frame, Layer& layer, bool root);
     void drawBody(Frame& frame, Layer& layer, const LayerState& state, double alpha, bool withShadow);
     void drawShadow(Frame& frame, Layer& layer, const LayerState& state, double alpha);

@@ -96,11 +96,11 @@ void LayoutManager::size(BaseUIElement& child, const std::shared_ptr<ui::View>& 
 
 void LayoutManager::sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::View>& v, BaseUIElement* parent,
                               const std::shared_ptr<ui::View>& l) {
-    const MeasureSpec& spec = child.widthSpec();
-    if (spec.isWrapContent()) {
+    const MeasureSpec& widthSpec = child.widthSpec();
+    if (widthSpec.isWrapContent()) {
         return;
     }
-    if (const auto w = spec.numberValue()) {
+    if (const auto w = widthSpec.numberValue()) {
         if (child.shouldWidthMatchParent(kivoVersion())) {
             activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, l,
                                               LayoutAttribute::width, 1, 0));
@@ -109,7 +109,7 @@ void LayoutManager::sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::Vi
         }
         return;
     }
-    if (spec.isMatchParent()) {
+    if (widthSpec.isMatchParent()) {
         const ui::EdgeInsets p = paddingOf(parent);
         const ui::EdgeInsets m = marginOf(child);
         activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, l,
@@ -127,15 +127,15 @@ void LayoutManager::sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::Vi
 
 void LayoutManager::sizeHeight(BaseUIElement& child, const std::shared_ptr<ui::View>& v,
                                BaseUIElement* parent, const std::shared_ptr<ui::View>& l) {
-    const MeasureSpec& spec = child.heightSpec();
-    if (spec.isWrapContent()) {
+    const MeasureSpec& heightSpec = child.heightSpec();
+    if (heightSpec.isWrapContent()) {
         return;
     }
-    if (const auto h = spec.numberValue()) {
+    if (const auto h = heightSpec.numberValue()) {
         activate(constant(v, LayoutAttribute::height, *h));
         return;
     }
-    if (spec.isMatchParent()) {
+    if (heightSpec.isMatchParent()) {
         const ui::EdgeInsets p = paddingOf(parent);
         const ui::EdgeInsets m = marginOf(child);
         activate(LayoutConstraint::create(v, LayoutAttribute::height, LayoutRelation::equal, l,

@@ -135,17 +135,15 @@ std::shared_ptr<Image> Renderer::renderInto(Layer& layer, Size size, double scal
 }
 
 void Renderer::drawRoot(cairo_t* context, Layer& layer, double deviceScale) {
-    double x0, y0, x1, y1;
-    cairo_save(context);
-    cairo_identity_matrix(context);
-    cairo_clip_extents(context, &x0, &y0, &x1, &y1);
-    cairo_restore(context);
-    Frame frame{context, RunLoop::main().clock()->now(), deviceScale, Rect(x0, y0, x1 - x0, y1 - y0)};
-    drawn_ = culled_ = 0;
-    drawTree(frame, layer, true);
+    drawFrom(context, layer, deviceScale, true);
 }
 
 void Renderer::drawSublayer(cairo_t* context, Layer& layer, double deviceScale) {
+    drawFrom(context, layer, deviceScale, false);
+}
+
+void Renderer::drawFrom(cairo_t* context, Layer& layer, double deviceScale, bool root) {
+    // The area left to draw, in device space: the context's clip.
     double x0, y0, x1, y1;
     cairo_save(context);
     cairo_identity_matrix(context);
@@ -153,7 +151,7 @@ void Renderer::drawSublayer(cairo_t* context, Layer& layer, double deviceScale) 
     cairo_restore(context);
     Frame frame{context, RunLoop::main().clock()->now(), deviceScale, Rect(x0, y0, x1 - x0, y1 - y0)};
     drawn_ = culled_ = 0;
-    drawTree(frame, layer, false);
+    drawTree(frame, layer, root);
 }
 
 void Renderer::drawTree(Frame& frame, Layer& layer, bool root) {
