@@ -80,7 +80,7 @@ public:
 
     TermList() = default;
     TermList(std::initializer_list<Term> terms);
-    TermList(const std::vector<Term>& terms);          // NOLINT(google-explicit-constructor)
+    TermList(const std::vector<Term>& terms); // NOLINT(google-explicit-constructor)
     TermList(const TermList& other);
     TermList(TermList&& other) noexcept;
     TermList& operator=(const TermList& other);
