@@ -133,11 +133,12 @@ std::string postScriptNameOf(FT_Library freetype, std::span<const std::uint8_t> 
     return name;
 }
 
-// Whether the configuration has a face of this PostScript name. Call with the backend's mutex held.
-bool hasPostScriptName(FcConfig* config, const std::string& name) {
+// Whether the configuration has a face whose `object` (FC_FAMILY, FC_POSTSCRIPT_NAME, ...) is `value`.
+// Call with the backend's mutex held.
+bool hasFaceWith(FcConfig* config, const char* object, const std::string& value) {
     FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(name.c_str()));
-    FcObjectSet* objects = FcObjectSetBuild(FC_POSTSCRIPT_NAME, nullptr);
+    FcPatternAddString(pattern, object, reinterpret_cast<const FcChar8*>(value.c_str()));
+    FcObjectSet* objects = FcObjectSetBuild(object, nullptr);
     FcFontSet* set = FcFontList(config, pattern, objects);
     const bool found = set && set->nfont > 0;
     if (set)
@@ -145,6 +146,10 @@ bool hasPostScriptName(FcConfig* config, const std::string& name) {
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
     return found;
+}
+
+bool hasPostScriptName(FcConfig* config, const std::string& name) {
+    return hasFaceWith(config, FC_POSTSCRIPT_NAME, name);
 }
 
 } // namespace
@@ -215,16 +220,7 @@ bool FontManager::hasFamily(std::string_view family) const {
     detail::FontBackend& backend = detail::FontBackend::shared();
     const std::string name(family);
     std::lock_guard lock(backend.mutex());
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    FcFontSet* set = FcFontList(backend.config(), pattern, objects);
-    const bool found = set && set->nfont > 0;
-    if (set)
-        FcFontSetDestroy(set);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    return found;
+    return hasFaceWith(backend.config(), FC_FAMILY, name);
 }
 
 std::uint64_t FontManager::generation() const {
