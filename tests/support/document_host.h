@@ -5,6 +5,7 @@
 // scroll view.
 
 #include <kivo/layout/layout_manager.h>
+#include <kivo/views/image_loading.h>
 #include <ui/views/scroll_view.h>
 #include <ui/views/stack_view.h>
 #include <ui/views/window.h>
@@ -19,7 +20,8 @@ struct DocumentHost {
     std::shared_ptr<ui::StackView> contentView;
     std::shared_ptr<LayoutManager> manager;
 
-    explicit DocumentHost(ui::Size size = {390, 844}) {
+    explicit DocumentHost(ui::Size size = {390, 844},
+                          std::weak_ptr<KIVOImageDownloadTaskProvider> provider = {}) {
         window = std::make_shared<ui::Window>(size);
         scrollView = std::make_shared<ui::ScrollView>();
         scrollView->setTranslatesAutoresizingMaskIntoConstraints(false);
@@ -39,7 +41,7 @@ struct DocumentHost {
             contentView->bottomAnchor().constraintEqualTo(scrollView->bottomAnchor()),
             contentView->widthAnchor().constraintEqualTo(scrollView->widthAnchor()),
         });
-        manager = LayoutManager::create(scrollView, contentView, {});
+        manager = LayoutManager::create(scrollView, contentView, std::move(provider));
     }
 };
 

@@ -30,6 +30,9 @@ namespace kivo {
 class KIVOImageDownloadTaskProvider;
 class BaseUIElement;
 class FlexboxElement;
+class ImageElement;
+class BadgeElement;
+class BadgeView;
 
 class LayoutManager : public KIVOLayoutElementConstructor,
                       public std::enable_shared_from_this<LayoutManager> {
@@ -91,6 +94,13 @@ public:
     const std::shared_ptr<ui::View>& badgeContainerView();
     const std::shared_ptr<ui::View>& annotationClippingsContainerView();
     void layoutBadgeContainerView();
+    // Places one badge over `parentView`: the badge's anchor point (its `x` and `y`) lands on the point
+    // at `hPos` and `vPos` fractions of the parent's size from its top-left corner. Constraints tie the
+    // badge to the parent, so it follows the parent when the layout changes.
+    static void layoutBadge(const std::shared_ptr<BadgeView>& badgeView,
+                            const std::shared_ptr<ui::View>& parentView,
+                            const std::shared_ptr<ui::View>& badgeContainerView,
+                            const BadgeElement& badgeElement);
     void layoutAnnotationClippingsContainerView();
 
     // Visits `start` and then its descendants, depth first, each element before its children (linear
@@ -132,6 +142,10 @@ private:
                         const Completion& completion);
     // The last steps of a load, once the content view exists: first layout, overlays and styles.
     void finishRendering(const std::shared_ptr<ui::View>& contentView);
+    // The view of an image element, loading its picture.
+    std::shared_ptr<ui::View> imageView(const std::shared_ptr<ImageElement>& element);
+    // Walks the document and places every badge of every element that carries badges.
+    void loadBadges();
     void sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::View>& childView, BaseUIElement* parent,
                    const std::shared_ptr<ui::View>& layOutIn);
     void sizeHeight(BaseUIElement& child, const std::shared_ptr<ui::View>& childView, BaseUIElement* parent,

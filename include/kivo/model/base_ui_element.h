@@ -3,6 +3,7 @@
 // The common base of every body element, and the capability interfaces through which the rest of the
 // framework treats elements by what they can do rather than by class.
 
+#include <kivo/model/badge_element.h>
 #include <kivo/model/item_id.h>
 #include <kivo/model/kivo_version.h>
 #include <kivo/model/measure_spec.h>
@@ -61,6 +62,10 @@ class KIVOBadgeable {
 public:
     virtual ~KIVOBadgeable() = default;
     virtual const std::vector<std::shared_ptr<BadgeElement>>& badges() const = 0;
+    // The view a badge with that application is placed over, or null to leave the badge out. By default
+    // the element's own view, whatever the application.
+    virtual std::shared_ptr<ui::View>
+    parentView(std::optional<BadgeElement::BadgeApplication> application) const;
 };
 
 // Items: things with an identity that the host hears about.

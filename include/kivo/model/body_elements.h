@@ -87,14 +87,30 @@ private:
 };
 
 // One picture: a single URL or a tiled flyer page. Only the first source is shown.
-class ImageElement : public BaseUIElement, public KIVOBadgeable {
+class ImageElement : public BaseUIElement, public KIVOBadgeable, public KIVOInteractiveItemsContainer {
 public:
     ImageElement(const XMLNode& node, KIVOLayoutElementConstructor& constructor);
 
     std::string_view typeName() const override { return "ImageElement"; }
+    // Only the first source is shown; the others are kept as written.
     const std::vector<SourceElement>& sources() const { return sources_; }
     const std::vector<std::shared_ptr<BadgeElement>>& badges() const override { return badges_; }
     std::string debugDescription() const override;
+
+    // Pads the picture by the style's padding (fitting it when the element keeps its aspect), lays the
+    // view out at once, replaces an earlier border with the style's, then paints the style as any element.
+    // Runs again when the picture arrives, so the border follows the final size.
+    void applyStyle(const StyleMetaElement& style) override;
+
+    // Conversions between a flyer page's content space and the view. Only a flyer view has a content
+    // space: for any other view they answer nothing.
+    std::optional<ui::Point> contentSpacePoint(ui::Point viewPoint) const;
+    std::optional<ui::Rect> viewRect(const ui::Rect& contentSpaceRect) const;
+    // The same conversion for an explicit content slice and scaling factors.
+    static ui::Point contentSpacePoint(ui::Point viewPoint, const ui::Rect& contentSlice,
+                                       double horizontalScalingFactor, double verticalScalingFactor);
+    static ui::Rect viewRect(const ui::Rect& contentSpaceRect, const ui::Rect& contentSlice,
+                             double horizontalScalingFactor, double verticalScalingFactor);
 
 private:
     std::vector<SourceElement> sources_;

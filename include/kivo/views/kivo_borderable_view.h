@@ -21,6 +21,9 @@ public:
     void layoutSubviews() override;
 };
 
+// Refits every border layer directly in `view`'s layer to the view's bounds, in sublayer order.
+void updateBorderLayers(ui::View& view);
+
 // Gives `view`'s layer a rasterised drop shadow, setting in this order: rasterisation on at the main
 // screen's scale, the shadow colour (black when none is given), offset, radius, opacity, and the shadow
 // path (none when none is given, so the shadow follows the layer's content). A radius, offset or

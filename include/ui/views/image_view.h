@@ -21,6 +21,7 @@ enum class ContentMode {
     topLeft,         // natural size, at the top-left corner
 };
 
+// Not interactive unless enabled: touches on a picture reach the view behind it.
 class ImageView : public View {
 public:
     ImageView();

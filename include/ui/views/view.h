@@ -80,7 +80,9 @@ public:
 
     // --- geometry ---
     Rect frame() const;
-    void setFrame(const Rect& frame);
+    // Sets the bounds' size and the centre. Overridable: the layout engine assigns every laid-out view's
+    // frame through it, so a view can follow or adjust what layout gives it.
+    virtual void setFrame(const Rect& frame);
     const Rect& bounds() const { return bounds_; }
     void setBounds(const Rect& bounds);
     Point center() const { return center_; }

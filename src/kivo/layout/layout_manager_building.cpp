@@ -3,8 +3,12 @@
 
 #include "kivo/layout/kivo_stack_views.h"
 #include "kivo/layout/layout_manager.h"
+#include "kivo/model/badge_element.h"
 #include "kivo/model/body_elements.h"
+#include "kivo/model/source_elements.h"
+#include "kivo/views/badge_view.h"
 #include "kivo/views/kivo_borderable_view.h"
+#include "kivo/views/kivo_web_image_view.h"
 
 #include <ui/foundation/color.h>
 #include <ui/foundation/uuid.h>
@@ -49,11 +53,43 @@ std::shared_ptr<ui::View> LayoutManager::view(const UIElement& element) {
         registerItemsContainer(baseElement(element), container);
         return container;
     }
-    // The views of images, item atoms and collapsible layouts are not built by this version of the
-    // framework: refuse the document with a clear error rather than render part of it.
+    if (const auto* image = std::get_if<std::shared_ptr<ImageElement>>(&element)) {
+        return imageView(*image);
+    }
+    // The views of item atoms and collapsible layouts are not built by this version of the framework:
+    // refuse the document with a clear error rather than render part of it.
     const std::shared_ptr<BaseUIElement> base = baseElement(element);
     throw Error(KIVOError::general("Cannot render " + std::string(base->typeName()) +
                                    ": this kind of element has no view yet."));
+}
+
+std::shared_ptr<ui::View> LayoutManager::imageView(const std::shared_ptr<ImageElement>& element) {
+    if (element->sources().empty()) {
+        throw Error(KIVOError::general("No sources for " + element->debugDescription()));
+    }
+    const SourceElement& source = element->sources().front();
+    if (const auto* flyer = std::get_if<std::shared_ptr<FlyerSourceElement>>(&source)) {
+        throw Error(KIVOError::general("Cannot render " + (*flyer)->debugDescription() +
+                                       ": flyer pages have no view yet."));
+    }
+    const auto& urlSource = std::get<std::shared_ptr<URLSource>>(source);
+    auto container = KIVOWebImageViewContainer::create(provider_);
+    // Once the picture is in, the style is applied again so that padding and border fit the final size.
+    // The callback must not keep the manager or the element alive.
+    std::weak_ptr<LayoutManager> weakManager = weak_from_this();
+    std::weak_ptr<ImageElement> weakElement = element;
+    container->setImage(urlSource->url(), [weakManager, weakElement](const std::shared_ptr<ui::Image>&) {
+        const auto manager = weakManager.lock();
+        const auto imageElement = weakElement.lock();
+        if (!manager || !imageElement) {
+            return;
+        }
+        if (const auto style = manager->styleElement(imageElement->styleID())) {
+            imageElement->applyStyle(*style);
+        }
+    });
+    // A URL source is no item container: images with one never register.
+    return container;
 }
 
 void LayoutManager::registerItemsContainer(const std::shared_ptr<BaseUIElement>& element,
@@ -291,6 +327,110 @@ void installOverlay(const std::shared_ptr<ui::View>& overlay, const std::shared_
 }
 
 } // namespace
+
+void LayoutManager::layoutBadge(const std::shared_ptr<BadgeView>& badgeView,
+                                const std::shared_ptr<ui::View>& parentView,
+                                const std::shared_ptr<ui::View>& badgeContainerView,
+                                const BadgeElement& badgeElement) {
+    // The anchor box runs from the parent's leading (top) edge to the mark, whichever side of the edge
+    // the mark is on; a position of 0 gets a 1-point box whose far edge is then 1 point past the mark.
+    auto anchor = std::make_shared<ui::View>();
+    anchor->setTranslatesAutoresizingMaskIntoConstraints(false);
+    anchor->setUserInteractionEnabled(false);
+    badgeContainerView->addSubview(anchor);
+    badgeView->setTranslatesAutoresizingMaskIntoConstraints(false);
+    anchor->addSubview(badgeView);
+
+    const double hPos = badgeElement.hPos();
+    const double vPos = badgeElement.vPos();
+    std::vector<std::shared_ptr<LayoutConstraint>> box;
+    std::optional<ui::LayoutXAxisAnchor> horizontalMark;
+    double horizontalOffset = 0;
+    if (hPos > 0) {
+        box.push_back(anchor->leadingAnchor().constraintEqualTo(parentView->leadingAnchor()));
+        box.push_back(anchor->widthAnchor().constraintEqualTo(parentView->widthAnchor(), hPos));
+        horizontalMark = anchor->trailingAnchor();
+    } else if (hPos < 0) {
+        box.push_back(anchor->trailingAnchor().constraintEqualTo(parentView->leadingAnchor()));
+        box.push_back(anchor->widthAnchor().constraintEqualTo(parentView->widthAnchor(), -hPos));
+        horizontalMark = anchor->leadingAnchor();
+    } else {
+        box.push_back(anchor->leadingAnchor().constraintEqualTo(parentView->leadingAnchor()));
+        box.push_back(anchor->widthAnchor().constraintEqualToConstant(1));
+        horizontalMark = anchor->trailingAnchor();
+        horizontalOffset = -1;
+    }
+    std::optional<ui::LayoutYAxisAnchor> verticalMark;
+    double verticalOffset = 0;
+    if (vPos > 0) {
+        box.push_back(anchor->topAnchor().constraintEqualTo(parentView->topAnchor()));
+        box.push_back(anchor->heightAnchor().constraintEqualTo(parentView->heightAnchor(), vPos));
+        verticalMark = anchor->bottomAnchor();
+    } else if (vPos < 0) {
+        box.push_back(anchor->bottomAnchor().constraintEqualTo(parentView->topAnchor()));
+        box.push_back(anchor->heightAnchor().constraintEqualTo(parentView->heightAnchor(), -vPos));
+        verticalMark = anchor->topAnchor();
+    } else {
+        box.push_back(anchor->topAnchor().constraintEqualTo(parentView->topAnchor()));
+        box.push_back(anchor->heightAnchor().constraintEqualToConstant(1));
+        verticalMark = anchor->bottomAnchor();
+        verticalOffset = -1;
+    }
+    LayoutConstraint::activate(box);
+
+    const double width = badgeElement.width();
+    const double height = badgeElement.height();
+    std::vector<std::shared_ptr<LayoutConstraint>> badge;
+    switch (badgeElement.x()) {
+    case BadgeElement::AnchorPosition::start:
+        badge.push_back(badgeView->leadingAnchor().constraintEqualTo(*horizontalMark, horizontalOffset));
+        break;
+    case BadgeElement::AnchorPosition::center:
+        badge.push_back(
+            badgeView->trailingAnchor().constraintEqualTo(*horizontalMark, horizontalOffset + width / 2));
+        break;
+    case BadgeElement::AnchorPosition::end:
+        badge.push_back(badgeView->trailingAnchor().constraintEqualTo(*horizontalMark, horizontalOffset));
+        break;
+    }
+    switch (badgeElement.y()) {
+    case BadgeElement::AnchorPosition::start:
+        badge.push_back(badgeView->topAnchor().constraintEqualTo(*verticalMark, verticalOffset));
+        break;
+    case BadgeElement::AnchorPosition::center:
+        badge.push_back(
+            badgeView->bottomAnchor().constraintEqualTo(*verticalMark, verticalOffset + height / 2));
+        break;
+    case BadgeElement::AnchorPosition::end:
+        badge.push_back(badgeView->bottomAnchor().constraintEqualTo(*verticalMark, verticalOffset));
+        break;
+    }
+    badge.push_back(badgeView->widthAnchor().constraintEqualToConstant(width));
+    badge.push_back(badgeView->heightAnchor().constraintEqualToConstant(height));
+    LayoutConstraint::activate(badge);
+}
+
+void LayoutManager::loadBadges() {
+    if (!documentElement_) {
+        return;
+    }
+    const std::shared_ptr<ui::View>& container = badgeContainerView();
+    mapUIElements(documentElement_->content(), [&](const UIElement& element) {
+        const std::shared_ptr<BaseUIElement> base = baseElement(element);
+        const auto* badgeable = dynamic_cast<const KIVOBadgeable*>(base.get());
+        if (badgeable == nullptr) {
+            return true;
+        }
+        for (const auto& badge : badgeable->badges()) {
+            const auto parent = badgeable->parentView(badge->application());
+            if (!parent) {
+                continue;
+            }
+            layoutBadge(BadgeView::create(*badge, provider_), parent, container, *badge);
+        }
+        return true;
+    });
+}
 
 void LayoutManager::layoutBadgeContainerView() {
     installOverlay(badgeContainerView(), contentView());

@@ -185,6 +185,7 @@ void LayoutManager::finishRendering(const std::shared_ptr<ui::View>& contentView
             return true;
         });
     }
+    loadBadges();
     layoutAnnotationClippingsContainerView();
     isLoaded_ = true;
 }

@@ -138,6 +138,28 @@ std::string ImageElement::debugDescription() const {
     return out + "])";
 }
 
+ui::Point ImageElement::contentSpacePoint(ui::Point viewPoint, const ui::Rect& contentSlice,
+                                          double horizontalScalingFactor, double verticalScalingFactor) {
+    return {viewPoint.x / horizontalScalingFactor + contentSlice.origin.x,
+            viewPoint.y / verticalScalingFactor + contentSlice.origin.y};
+}
+
+ui::Rect ImageElement::viewRect(const ui::Rect& r, const ui::Rect& contentSlice,
+                                double horizontalScalingFactor, double verticalScalingFactor) {
+    return {(r.origin.x - contentSlice.origin.x) * horizontalScalingFactor,
+            (r.origin.y - contentSlice.origin.y) * verticalScalingFactor,
+            r.size.width * horizontalScalingFactor, r.size.height * verticalScalingFactor};
+}
+
+// Only flyer views have a content space, and this version of the framework builds none.
+std::optional<ui::Point> ImageElement::contentSpacePoint(ui::Point /*viewPoint*/) const {
+    return std::nullopt;
+}
+
+std::optional<ui::Rect> ImageElement::viewRect(const ui::Rect& /*contentSpaceRect*/) const {
+    return std::nullopt;
+}
+
 // --- item atoms -----------------------------------------------------------------------------------------
 
 ItemAtomElement::ItemAtomElement(const XMLNode& node, KIVOLayoutElementConstructor& constructor) {

@@ -7,15 +7,19 @@
 
 namespace kivo {
 
-void KIVOBorderableView::layoutSubviews() {
-    ui::View::layoutSubviews();
+void updateBorderLayers(ui::View& view) {
     // A copy: a border layer's refit must not be able to disturb the walk over the sublayers.
-    const std::vector<std::shared_ptr<ui::Layer>> sublayers = layer()->sublayers();
+    const std::vector<std::shared_ptr<ui::Layer>> sublayers = view.layer()->sublayers();
     for (const auto& sublayer : sublayers) {
         if (auto border = std::dynamic_pointer_cast<KIVOBorderLayer>(sublayer)) {
-            border->updateBorderPath(bounds());
+            border->updateBorderPath(view.bounds());
         }
     }
+}
+
+void KIVOBorderableView::layoutSubviews() {
+    ui::View::layoutSubviews();
+    updateBorderLayers(*this);
 }
 
 } // namespace kivo

@@ -619,8 +619,8 @@ void LayoutEngine::assignFrames() {
                     y -= p.y;
                 }
             }
-            v.setBounds(Rect(v.bounds().origin, Size(w, h)));
-            v.setCenter(Point(x + v.anchorPoint().x * w, y + v.anchorPoint().y * h));
+            // Through the overridable setter, so that views can follow the frames layout gives them.
+            v.setFrame(Rect(x, y, w, h));
         }
         if (s.contentBound && &v != &window_)
             v.contentSizeDidResolve(

@@ -27,6 +27,8 @@ ContentsGravity gravityFor(ContentMode mode) {
 } // namespace
 
 ImageView::ImageView() {
+    // Pictures are looked at, not touched: touches go to the view behind, as with labels.
+    setUserInteractionEnabled(false);
     applyContentMode();
 }
 

@@ -7,7 +7,10 @@
 
 namespace ui {
 
-Label::Label() : font_(Font::systemFont(17)) {}
+Label::Label() : font_(Font::systemFont(17)) {
+    // Text is looked at, not touched: touches go to the view behind.
+    setUserInteractionEnabled(false);
+}
 
 Label::Label(std::string_view text) : Label() {
     setText(text);
