@@ -97,6 +97,7 @@ public:
     std::uint64_t revision() const { return revision_; }
 
 private:
+    friend class LayoutEngine;
     LayoutConstraint() = default;
     void changed();
 
@@ -111,6 +112,10 @@ private:
     bool active_ = false;
     std::string identifier_;
     std::uint64_t revision_ = 0;
+    // Where the layout engine of the constraint's window keeps its entry for it, and a number no other
+    // constraint has, by which the engine tells its entry from one left by a constraint that is gone.
+    std::uint32_t engineEntry_ = UINT32_MAX;
+    std::uint64_t uid_ = 0;
 };
 
 // Anchors: a view and one of its attributes, from which constraints are made.

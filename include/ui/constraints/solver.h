@@ -18,12 +18,15 @@
 //
 // A `Solver` is not thread-safe; use one from one thread at a time.
 
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -38,22 +41,47 @@ inline constexpr float fittingSizeLevel = 50.0f;
 
 // A variable of the solver: a value-like handle to shared state, so copies denote the same variable.
 // Its value is written by `Solver::updateVariables`.
+//
+// A layout has four variables per view and tens of thousands of views, so a variable is kept small: the
+// handle is one pointer, counted in the state it points to, and the state holds only what solving reads.
+// A name, for debugging, is kept aside and costs nothing when none is given.
 class Variable {
 public:
     explicit Variable(std::string name = {});
+    Variable(const Variable& other) noexcept : data_(other.data_) { retain(); }
+    Variable(Variable&& other) noexcept : data_(other.data_) { other.data_ = nullptr; }
+    Variable& operator=(const Variable& other) noexcept {
+        Variable copy(other);
+        std::swap(data_, copy.data_);
+        return *this;
+    }
+    Variable& operator=(Variable&& other) noexcept {
+        std::swap(data_, other.data_);
+        return *this;
+    }
+    ~Variable() { release(); }
 
-    const std::string& name() const { return data_->name; }
-    void setName(std::string name) { data_->name = std::move(name); }
+    // `N` new variables made in one allocation, in creation order (a view's left, top, width and
+    // height, say). They behave exactly like separately made variables; the allocation lives as long
+    // as any of them.
+    template <std::size_t N>
+    static std::array<Variable, N> group() {
+        static_assert(N > 0);
+        return groupOf<N>(allocate(N), std::make_index_sequence<N>{});
+    }
+
+    // The name given at construction or by setName; empty when none was given.
+    const std::string& name() const;
+    void setName(std::string name);
     double value() const { return data_->value; }
 
     // Identity: two handles are the same variable when they share state.
     bool sameAs(const Variable& other) const { return data_ == other.data_; }
-    std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(data_.get()); }
+    std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(data_); }
 
 private:
     friend class Solver;
     struct Data {
-        std::string name;
         double value = 0.0;
         std::uint64_t serial = 0; // creation order: the solver prefers to express newer variables
                                   // in terms of older ones (children in terms of their containers)
@@ -61,8 +89,23 @@ private:
         // without a lookup; `solverEpoch` names that solver (and its current numbering).
         std::uint64_t solverEpoch = 0;
         std::uint32_t solverSymbol = 0;
+        std::uint16_t indexInGroup = 0; // where it sits in the allocation it shares with its group
+        bool named = false;             // has an entry in the table of names
     };
-    std::shared_ptr<Data> data_;
+
+    // Takes a share of an allocation made by `allocate`.
+    explicit Variable(Data* data) noexcept : data_(data) { retain(); }
+    // `count` variables in one allocation, with one count of handles for all of them; the first is
+    // returned and the others follow it.
+    static Data* allocate(std::size_t count);
+    template <std::size_t N, std::size_t... I>
+    static std::array<Variable, N> groupOf(Data* first, std::index_sequence<I...>) {
+        return {Variable(first + I)...};
+    }
+    void retain() const noexcept;
+    void release() noexcept;
+
+    Data* data_;
 };
 
 struct Term {
@@ -159,6 +202,18 @@ class Constraint {
 public:
     Constraint(const Expression& lhs, Relation relation, const Expression& rhs,
                float priority = priority::required);
+    Constraint(const Constraint& other) noexcept : data_(other.data_) { retain(); }
+    Constraint(Constraint&& other) noexcept : data_(other.data_) { other.data_ = nullptr; }
+    Constraint& operator=(const Constraint& other) noexcept {
+        Constraint copy(other);
+        std::swap(data_, copy.data_);
+        return *this;
+    }
+    Constraint& operator=(Constraint&& other) noexcept {
+        std::swap(data_, other.data_);
+        return *this;
+    }
+    ~Constraint() { release(); }
 
     // lhs - rhs, with terms of one variable merged.
     const Expression& expression() const { return data_->expression; }
@@ -167,7 +222,7 @@ public:
     bool isRequired() const { return data_->priority >= priority::required; }
 
     bool sameAs(const Constraint& other) const { return data_ == other.data_; }
-    std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(data_.get()); }
+    std::uintptr_t id() const { return reinterpret_cast<std::uintptr_t>(data_); }
 
 private:
     friend class Solver;
@@ -176,10 +231,17 @@ private:
         Relation relation;
         float priority;
         // Where the solver that holds this constraint keeps its record (see Variable::Data).
-        mutable std::uint64_t solverEpoch;
-        mutable std::uint32_t solverRecord;
+        mutable std::uint64_t solverEpoch = 0;
+        mutable std::uint32_t solverRecord = 0;
+        mutable std::atomic<std::uint32_t> handles{0};
     };
-    std::shared_ptr<const Data> data_;
+    void retain() const noexcept {
+        if (data_)
+            data_->handles.fetch_add(1, std::memory_order_relaxed);
+    }
+    void release() noexcept;
+
+    const Data* data_;
 };
 
 enum class SolverStatus {

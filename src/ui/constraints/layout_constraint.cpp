@@ -5,6 +5,7 @@
 #include <ui/views/window.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace ui {
@@ -44,7 +45,9 @@ LayoutConstraint::create(const std::shared_ptr<View>& firstItem, LayoutAttribute
     if (secondItem && isHorizontal(firstAttribute) != isHorizontal(secondAttribute) &&
         !isSize(firstAttribute))
         throw std::invalid_argument("LayoutConstraint: an x position cannot be related to a y position");
+    static std::atomic<std::uint64_t> uids{0};
     std::shared_ptr<LayoutConstraint> c(new LayoutConstraint());
+    c->uid_ = ++uids;
     c->firstItem_ = firstItem;
     c->firstAttribute_ = firstAttribute;
     c->relation_ = relation;

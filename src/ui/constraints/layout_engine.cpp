@@ -16,6 +16,11 @@ constexpr std::uint32_t kNoSlot = UINT32_MAX;
 // Preferences below any priority a caller can state (callers use 1...1000).
 constexpr float kPreferSmall = 0.02f;
 constexpr float kPreferOrigin = 0.01f;
+// Sizes are kept from going negative above every preference a caller can state but below required, so
+// that a caller's required constraint (and a window's own size) always wins.
+constexpr float kNonNegativeSize = priority::required - 0.5f;
+// How far below zero a solved size may come out by rounding alone.
+constexpr double kNegativeTolerance = 1e-9;
 
 Relation toRelation(LayoutRelation r) {
     switch (r) {
@@ -65,11 +70,17 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
     slot.raw = &view;
     slot.alive = true;
     slot.translates = view.translatesAutoresizingMask_;
+    auto [left, top, width, height] = Variable::group<4>();
+    slot.left = std::move(left);
+    slot.top = std::move(top);
+    slot.width = std::move(width);
+    slot.height = std::move(height);
     if (!slot.translates)
         intrinsicDirty_.emplace_back(i, slot.generation);
     if (view.isLayoutSpaceRoot() && &view != &window_) {
-        slot.contentWidth = Variable();
-        slot.contentHeight = Variable();
+        auto [contentWidth, contentHeight] = Variable::group<2>();
+        coldOf(slot).contentWidth = std::move(contentWidth);
+        coldOf(slot).contentHeight = std::move(contentHeight);
     }
     view.layoutSlot_ = i;
     return i;
@@ -77,13 +88,17 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
 
 void LayoutEngine::releaseSlot(std::uint32_t i) {
     Slot& slot = slots_[i];
-    for (auto* holder :
-         {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH, &slot.pinX, &slot.pinY, &slot.prefW, &slot.prefH,
-          &slot.prefX, &slot.prefY, &slot.contentPrefW, &slot.contentPrefH})
+    for (auto* holder : {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH, &slot.prefW, &slot.prefH,
+                         &slot.prefX, &slot.prefY})
         remove(*holder);
-    if (slot.editing) {
-        for (const Variable* var : {&*slot.offsetX, &*slot.offsetY, &slot.width, &slot.height})
-            solver_.removeEditVariable(*var);
+    if (Cold* cold = slot.cold.get()) {
+        for (auto* holder : {&cold->pinX, &cold->pinY, &cold->contentPrefW, &cold->contentPrefH, &cold->minW,
+                             &cold->minH, &cold->contentMinW, &cold->contentMinH})
+            remove(*holder);
+        if (slot.editing) {
+            for (const Variable* var : {&*cold->offsetX, &*cold->offsetY, &slot.width, &slot.height})
+                solver_.removeEditVariable(*var);
+        }
     }
     if (slot.raw && slot.raw->layoutSlot_ == i)
         slot.raw->layoutSlot_ = kNoSlot;
@@ -144,8 +159,8 @@ std::optional<Expression> LayoutEngine::attributeExpression(View& item, LayoutAt
     Slot& s = slots_[i];
     if (contentArea) {
         const bool isWindow = &item == &window_;
-        const Variable& cw = isWindow ? s.width : *s.contentWidth;
-        const Variable& ch = isWindow ? s.height : *s.contentHeight;
+        const Variable& cw = isWindow ? s.width : *s.cold->contentWidth;
+        const Variable& ch = isWindow ? s.height : *s.cold->contentHeight;
         switch (attribute) {
         case LayoutAttribute::left:
         case LayoutAttribute::leading:
@@ -224,9 +239,14 @@ std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c) {
 }
 
 void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
+    const auto first = c.firstItem();
+    const auto second = c.secondItem();
     entry.revision = c.revision();
-    entry.firstGeneration = slotGeneration(c.firstItem().get());
-    entry.secondGeneration = slotGeneration(c.secondItem().get());
+    entry.firstSlot = slotOf(first.get());
+    entry.secondSlot = slotOf(second.get());
+    entry.firstGeneration = entry.firstSlot == kNoSlot ? 0 : slots_[entry.firstSlot].generation;
+    entry.secondGeneration = entry.secondSlot == kNoSlot ? 0 : slots_[entry.secondSlot].generation;
+    entry.hasSecond = c.secondAttribute() != LayoutAttribute::notAnAttribute;
     entry.solverConstraint.reset();
     if (auto translated = translate(c)) {
         if (solver_.addConstraint(*translated) == SolverStatus::ok)
@@ -234,6 +254,24 @@ void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
     }
     if (!entry.solverConstraint)
         ++refused_;
+    entry.anchors = entry.solverConstraint && c.relation() == LayoutRelation::equal &&
+                    c.priority() >= layoutPriority::required && !isSize(c.firstAttribute());
+    entry.horizontal = isHorizontal(c.firstAttribute());
+    countAnchors(entry, 1);
+}
+
+// Keeps each slot's count of the entries that anchor it. An entry's slot may have been released (and
+// reused) since: the generation tells, and a released slot's count went with it.
+void LayoutEngine::countAnchors(const Entry& entry, int delta) {
+    if (!entry.anchors)
+        return;
+    for (const auto& [i, generation] : {std::pair{entry.firstSlot, entry.firstGeneration},
+                                        std::pair{entry.secondSlot, entry.secondGeneration}}) {
+        if (i == kNoSlot || i >= slots_.size() || !slots_[i].alive || slots_[i].generation != generation)
+            continue;
+        auto& count = entry.horizontal ? slots_[i].anchorsX : slots_[i].anchorsY;
+        count = static_cast<std::uint32_t>(static_cast<int>(count) + delta);
+    }
 }
 
 std::uint64_t LayoutEngine::slotGeneration(const View* view) const {
@@ -241,19 +279,52 @@ std::uint64_t LayoutEngine::slotGeneration(const View* view) const {
     return i == kNoSlot ? 0 : slots_[i].generation;
 }
 
+LayoutEngine::Entry* LayoutEngine::findEntry(const LayoutConstraint& c) {
+    const std::uint32_t i = c.engineEntry_;
+    return i < entries_.size() && entries_[i].key == c.uid_ ? &entries_[i] : nullptr;
+}
+
+LayoutEngine::Entry& LayoutEngine::newEntry(LayoutConstraint& c) {
+    std::uint32_t i;
+    if (!freeEntries_.empty()) {
+        i = freeEntries_.back();
+        freeEntries_.pop_back();
+    } else {
+        i = static_cast<std::uint32_t>(entries_.size());
+        entries_.emplace_back();
+    }
+    entries_[i].key = c.uid_;
+    c.engineEntry_ = i;
+    return entries_[i];
+}
+
+// The constraint may be gone: only its entry is touched.
+void LayoutEngine::freeEntry(std::uint32_t index) {
+    entries_[index] = Entry();
+    freeEntries_.push_back(index);
+}
+
 void LayoutEngine::removeEntry(Entry& entry) {
+    countAnchors(entry, -1);
+    entry.anchors = false;
     if (entry.solverConstraint)
         remove(entry.solverConstraint);
     else
         --refused_;
 }
 
-// An entry stands for the constraint it was made from only while that constraint is alive at the same
-// address and its views still have the slots (the variables) it was translated with: a view that left
-// the window and came back has new variables.
+// An entry stands for the constraint it was made from while its views still have the slots (the
+// variables) it was translated with: a view that left the window and came back has new variables. The
+// entry is found by the constraint's own number (see findEntry), so a constraint made at the address of
+// one that is gone never finds the old entry.
 bool LayoutEngine::entryIsCurrent(const Entry& entry, const LayoutConstraint& c) const {
-    if (entry.constraint.lock().get() != &c)
-        return false;
+    auto generationAt = [this](std::uint32_t i) {
+        return i < slots_.size() && slots_[i].alive ? slots_[i].generation : 0;
+    };
+    if (entry.firstSlot != kNoSlot && (entry.secondSlot != kNoSlot || !entry.hasSecond))
+        return generationAt(entry.firstSlot) == entry.firstGeneration &&
+               generationAt(entry.secondSlot) == entry.secondGeneration;
+    // A view had no variables when the constraint was translated: it may have them now.
     return slotGeneration(c.firstItem().get()) == entry.firstGeneration &&
            slotGeneration(c.secondItem().get()) == entry.secondGeneration;
 }
@@ -283,7 +354,14 @@ void LayoutEngine::sync() {
         for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it)
             stack.push_back(it->get());
     }
-    std::vector<LayoutConstraint*> candidates;
+    // Each constraint with what the comparison with its entry needs, read while it is at hand.
+    struct Candidate {
+        LayoutConstraint* constraint;
+        std::uint64_t uid;
+        std::uint64_t revision;
+        std::uint32_t entry;
+    };
+    std::vector<Candidate> candidates;
     // Views that need variables are marked with this sync's stamp.
     static std::atomic<std::uint64_t> stamps{0}; // shared by all windows: a view can move between them
     const std::uint64_t stamp = ++stamps;
@@ -298,7 +376,7 @@ void LayoutEngine::sync() {
             const bool secondGone = !second && c->secondAttribute() != LayoutAttribute::notAnAttribute;
             if (secondGone || (second && second->window() != &window_))
                 continue; // the other view is gone or elsewhere: the constraint has nothing to relate
-            candidates.push_back(c.get());
+            candidates.push_back({c.get(), c->uid_, c->revision(), c->engineEntry_});
             need(*v);
             if (second)
                 need(*second);
@@ -332,11 +410,16 @@ void LayoutEngine::sync() {
         if (slot.translates) {
             for (auto* holder : {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH})
                 remove(*holder);
+            if (slot.cold) {
+                remove(slot.cold->minW);
+                remove(slot.cold->minH);
+            }
             setHeightForWidth(slot, false);
         } else if (slot.editing) {
-            remove(slot.pinX);
-            remove(slot.pinY);
-            for (const Variable* var : {&*slot.offsetX, &*slot.offsetY, &slot.width, &slot.height})
+            Cold& cold = *slot.cold;
+            remove(cold.pinX);
+            remove(cold.pinY);
+            for (const Variable* var : {&*cold.offsetX, &*cold.offsetY, &slot.width, &slot.height})
                 solver_.removeEditVariable(*var);
             slot.editing = false;
         }
@@ -347,50 +430,46 @@ void LayoutEngine::sync() {
 
     // Constraints that are gone (or whose views got new variables) leave the solver before the new ones
     // come in, so that a set replacing a contradicting set is not refused.
-    for (auto& [key, entry] : entries_)
+    for (Entry& entry : entries_)
         entry.seen = false;
     std::vector<LayoutConstraint*> fresh;
-    for (LayoutConstraint* c : candidates) {
-        auto it = entries_.find(c);
-        if (it != entries_.end() && entryIsCurrent(it->second, *c))
-            it->second.seen = true;
-        else
-            fresh.push_back(c);
-    }
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (!it->second.seen) {
-            removeEntry(it->second);
-            it = entries_.erase(it);
+    std::vector<LayoutConstraint*> revised; // changed while inactive: translated again
+    for (const Candidate& candidate : candidates) {
+        LayoutConstraint* c = candidate.constraint;
+        Entry* entry = candidate.entry < entries_.size() && entries_[candidate.entry].key == candidate.uid
+                           ? &entries_[candidate.entry]
+                           : nullptr;
+        if (entry && entryIsCurrent(*entry, *c)) {
+            entry->seen = true;
+            if (entry->revision != candidate.revision)
+                revised.push_back(c);
         } else {
-            ++it;
+            fresh.push_back(c);
         }
+    }
+    for (std::uint32_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].key && !entries_[i].seen) {
+            removeEntry(entries_[i]);
+            freeEntry(i);
+        }
+    }
+    for (LayoutConstraint* c : revised) {
+        Entry& entry = *findEntry(*c);
+        if (entry.revision == c->revision())
+            continue; // listed twice
+        removeEntry(entry);
+        addEntry(*c, entry);
     }
     for (LayoutConstraint* c : fresh) {
-        auto [it, inserted] = entries_.try_emplace(c);
-        if (!inserted)
-            continue;
-        it->second.seen = true;
-        it->second.constraint = c->weak_from_this();
-        addEntry(*c, it->second);
+        if (findEntry(*c))
+            continue; // listed twice
+        Entry& entry = newEntry(*c);
+        entry.seen = true;
+        addEntry(*c, entry);
     }
 
-    // A position that a required equality ties to another view (or to its space's edges) is anchored;
-    // the others get the weak pull to their superview's origin.
-    for (Slot& s : slots_) {
-        s.anchoredX = false;
-        s.anchoredY = false;
-    }
-    for (auto& [key, entry] : entries_) {
-        auto c = entry.constraint.lock();
-        if (!c || !entry.solverConstraint || c->relation() != LayoutRelation::equal ||
-            c->priority() < layoutPriority::required || isSize(c->firstAttribute()))
-            continue;
-        const bool horizontal = isHorizontal(c->firstAttribute());
-        for (const View* item : {c->firstItem().get(), c->secondItem().get()}) {
-            if (const std::uint32_t i = slotOf(item); i != kNoSlot)
-                (horizontal ? slots_[i].anchoredX : slots_[i].anchoredY) = true;
-        }
-    }
+    // A position that a required equality ties to another view (or to its space's edges) is anchored
+    // (see Slot::anchorsX); the others get the weak pull to their superview's origin.
     for (Slot& s : slots_)
         if (s.alive)
             refreshPreferences(s);
@@ -413,10 +492,25 @@ void LayoutEngine::refreshPreferences(Slot& s) {
     prefer(s.prefH, laidOut && (s.prefH || !solver_.isDefined(s.height)),
            [&] { return Constraint(s.height, Relation::equal, 0.0, kPreferSmall); });
     const bool root = v.isLayoutSpaceRoot() && &v != &window_;
-    prefer(s.contentPrefW, root,
-           [&] { return Constraint(*s.contentWidth, Relation::equal, 0.0, kPreferSmall); });
-    prefer(s.contentPrefH, root,
-           [&] { return Constraint(*s.contentHeight, Relation::equal, 0.0, kPreferSmall); });
+    if (root) {
+        Cold& cold = coldOf(s);
+        prefer(cold.contentPrefW, true,
+               [&] { return Constraint(*cold.contentWidth, Relation::equal, 0.0, kPreferSmall); });
+        prefer(cold.contentPrefH, true,
+               [&] { return Constraint(*cold.contentHeight, Relation::equal, 0.0, kPreferSmall); });
+    } else if (s.cold) {
+        remove(s.cold->contentPrefW);
+        remove(s.cold->contentPrefH);
+    }
+    // Bounds that keep sizes from going negative (see boundNegativeSizes) belong to laid-out views only.
+    if (s.cold && !laidOut) {
+        remove(s.cold->minW);
+        remove(s.cold->minH);
+    }
+    if (s.cold && !root) {
+        remove(s.cold->contentMinW);
+        remove(s.cold->contentMinH);
+    }
 
     // The superview's origin in this view's space.
     auto originOf = [&](bool horizontal) -> Expression {
@@ -428,12 +522,12 @@ void LayoutEngine::refreshPreferences(Slot& s) {
         const Point p = positionInSpace(*parent);
         return Expression(horizontal ? p.x + parent->bounds().origin.x : p.y + parent->bounds().origin.y);
     };
-    if (laidOut && s.anchoredX)
+    if (laidOut && s.anchorsX > 0)
         remove(s.prefX);
     else
         prefer(s.prefX, laidOut,
                [&] { return Constraint(s.left, Relation::equal, originOf(true), kPreferOrigin); });
-    if (laidOut && s.anchoredY)
+    if (laidOut && s.anchorsY > 0)
         remove(s.prefY);
     else
         prefer(s.prefY, laidOut,
@@ -452,11 +546,11 @@ void LayoutEngine::refreshChangedConstraints() {
         auto c = weak.lock();
         if (!c)
             continue;
-        auto it = entries_.find(c.get());
-        if (it == entries_.end() || !entryIsCurrent(it->second, *c) || c->revision() == it->second.revision)
+        Entry* entry = findEntry(*c);
+        if (!entry || !entryIsCurrent(*entry, *c) || c->revision() == entry->revision)
             continue;
-        removeEntry(it->second);
-        addEntry(*c, it->second);
+        removeEntry(*entry);
+        addEntry(*c, *entry);
     }
 }
 
@@ -556,52 +650,110 @@ bool LayoutEngine::refreshPins() {
             }
         }
         const std::uint64_t parentGeneration = parentSlot == kNoSlot ? 0 : slots_[parentSlot].generation;
-        if (!s.pinX || parent != s.pinnedParent || parentGeneration != s.pinnedParentGeneration ||
-            fixed != s.pinnedFixed) {
-            if (!s.offsetX) {
-                s.offsetX = Variable();
-                s.offsetY = Variable();
+        Cold& pins = coldOf(s);
+        if (!pins.pinX || parent != pins.pinnedParent || parentGeneration != pins.pinnedParentGeneration ||
+            fixed != pins.pinnedFixed) {
+            if (!pins.offsetX) {
+                auto [offsetX, offsetY] = Variable::group<2>();
+                pins.offsetX = std::move(offsetX);
+                pins.offsetY = std::move(offsetY);
             }
-            Expression x = Expression(*s.offsetX) + fixed.x;
-            Expression y = Expression(*s.offsetY) + fixed.y;
+            Expression x = Expression(*pins.offsetX) + fixed.x;
+            Expression y = Expression(*pins.offsetY) + fixed.y;
             if (parentSlot != kNoSlot) {
                 x = x + slots_[parentSlot].left;
                 y = y + slots_[parentSlot].top;
             }
-            add(s.pinX, Constraint(s.left, Relation::equal, x));
-            add(s.pinY, Constraint(s.top, Relation::equal, y));
-            s.pinnedParent = parent;
-            s.pinnedParentGeneration = parentGeneration;
-            s.pinnedFixed = fixed;
+            add(pins.pinX, Constraint(s.left, Relation::equal, x));
+            add(pins.pinY, Constraint(s.top, Relation::equal, y));
+            pins.pinnedParent = parent;
+            pins.pinnedParentGeneration = parentGeneration;
+            pins.pinnedFixed = fixed;
             changed = true;
         }
         if (!s.editing) {
-            for (const Variable* var : {&*s.offsetX, &*s.offsetY, &s.width, &s.height})
+            for (const Variable* var : {&*pins.offsetX, &*pins.offsetY, &s.width, &s.height})
                 solver_.addEditVariable(*var, priority::required);
             s.editing = true;
-            s.pinnedOffset = Point(NAN, NAN);
-            s.pinnedSize = Size(NAN, NAN);
+            pins.pinnedOffset = Point(NAN, NAN);
+            pins.pinnedSize = Size(NAN, NAN);
         }
-        if (offset != s.pinnedOffset) {
-            solver_.suggestValue(*s.offsetX, offset.x);
-            solver_.suggestValue(*s.offsetY, offset.y);
-            s.pinnedOffset = offset;
+        if (offset != pins.pinnedOffset) {
+            solver_.suggestValue(*pins.offsetX, offset.x);
+            solver_.suggestValue(*pins.offsetY, offset.y);
+            pins.pinnedOffset = offset;
             changed = true;
         }
-        if (frame.size != s.pinnedSize) {
+        if (frame.size != pins.pinnedSize) {
             solver_.suggestValue(s.width, frame.size.width);
             solver_.suggestValue(s.height, frame.size.height);
-            s.pinnedSize = frame.size;
+            pins.pinnedSize = frame.size;
             changed = true;
         }
     }
     return changed;
 }
 
-void LayoutEngine::assignFrames() {
+// The preference for small views can trade one view's size against another's: a stack as high as an
+// unsized header plus a 120-point document is as far from "as small as possible" with the header at -120
+// (the stack at 0) as with the header at 0, and a stack's last view, as high as the stack minus the
+// views above it, is pulled below zero by the preference on the stack itself. A size that nothing but
+// these preferences decides must never come out negative. Bounding every size up front would double the
+// tableau of a large layout whose sizes are all defined by its constraints, so bounds are added where a
+// solve shows a negative size: on that view, its superview and its siblings (the views that share and
+// trade the superview's extent), after which the caller solves again. A solution that satisfies the
+// bounds it has and has no negative size is also the best one under bounds on every size. Returns
+// whether any bound was added for this view's sizes.
+bool LayoutEngine::boundNegativeSizes(Slot& s) {
+    bool added = false;
+    auto bound = [&](std::optional<Constraint>& holder, const Variable& size) {
+        if (holder)
+            return;
+        add(holder, Constraint(size, Relation::greaterOrEqual, 0.0, kNonNegativeSize));
+        added = true;
+    };
+    auto boundSlot = [&](Slot& slot, bool horizontal) {
+        if (!slot.alive || slot.translates || slot.raw == &window_)
+            return;
+        if (horizontal)
+            bound(coldOf(slot).minW, slot.width);
+        else
+            bound(coldOf(slot).minH, slot.height);
+    };
+    auto boundAround = [&](Slot& slot, bool horizontal) {
+        boundSlot(slot, horizontal);
+        View* const parent = slot.parent;
+        if (!parent)
+            return;
+        if (const std::uint32_t pi = slotOf(parent); pi != kNoSlot)
+            boundSlot(slots_[pi], horizontal);
+        for (const auto& sibling : parent->subviews_)
+            if (const std::uint32_t si = slotOf(sibling.get()); si != kNoSlot)
+                boundSlot(slots_[si], horizontal);
+    };
+    if (!s.translates && s.raw != &window_) {
+        if (s.width.value() < -kNegativeTolerance && !(s.cold && s.cold->minW))
+            boundAround(s, true);
+        if (s.height.value() < -kNegativeTolerance && !(s.cold && s.cold->minH))
+            boundAround(s, false);
+    }
+    if (Cold* cold = s.cold.get(); cold && cold->contentWidth && s.raw != &window_) {
+        if (!cold->contentMinW && cold->contentWidth->value() < -kNegativeTolerance)
+            bound(cold->contentMinW, *cold->contentWidth);
+        if (!cold->contentMinH && cold->contentHeight->value() < -kNegativeTolerance)
+            bound(cold->contentMinH, *cold->contentHeight);
+    }
+    return added;
+}
+
+// Gives every laid-out view its frame, and bounds negative sizes on the way (the frames are then given
+// again after another solve). Returns whether bounds were added.
+bool LayoutEngine::assignFrames() {
+    bool bounded = false;
     for (Slot& s : slots_) {
         if (!s.alive)
             continue;
+        bounded = boundNegativeSizes(s) || bounded;
         View& v = *s.raw;
         if (&v != &window_ && !s.translates) {
             const double w = std::max(0.0, s.width.value());
@@ -623,9 +775,10 @@ void LayoutEngine::assignFrames() {
             v.setFrame(Rect(x, y, w, h));
         }
         if (s.contentBound && &v != &window_)
-            v.contentSizeDidResolve(
-                Size(std::max(0.0, s.contentWidth->value()), std::max(0.0, s.contentHeight->value())));
+            v.contentSizeDidResolve(Size(std::max(0.0, s.cold->contentWidth->value()),
+                                         std::max(0.0, s.cold->contentHeight->value())));
     }
+    return bounded;
 }
 
 void LayoutEngine::layoutSubviewsWalk(View& view) {
@@ -654,7 +807,10 @@ void LayoutEngine::layoutPass() {
         solver_.updateVariables();
         if (remeasureHeightForWidth())
             solver_.updateVariables();
-        assignFrames();
+        // Every solve that shows a negative size adds at least one bound, and there are two per view at
+        // most.
+        while (assignFrames())
+            solver_.updateVariables();
         // Autoresizing may have moved views that keep their frames; their pins then need a new solve.
         if (!refreshPins() && !structureDirty_ && !updateConstraintsRequested_)
             break;

@@ -11,7 +11,13 @@
 //
 // Below every priority a caller can state, the engine prefers each view as small as the constraints
 // allow and, where no required equality fixes a view's position along an axis, at its superview's
-// origin, so that an underdetermined layout still comes out the same every time.
+// origin, so that an underdetermined layout still comes out the same every time. Those preferences never
+// make a size negative: where a solve shows one, the engine bounds the sizes involved at zero (above every
+// preference, below required) and solves again.
+//
+// A large document has tens of thousands of views, and every pass visits each of them, so the state kept
+// per view and per constraint is small and sits in arrays indexed from the views and constraints
+// themselves (View::layoutSlot_, LayoutConstraint::engineEntry_) rather than in hash maps.
 
 #include <ui/constraints/layout_constraint.h>
 #include <ui/constraints/solver.h>
@@ -21,7 +27,6 @@
 #include <deque>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace ui {
@@ -52,50 +57,78 @@ public:
     const Solver& solver() const { return solver_; }
 
 private:
-    struct Slot {
-        View* raw = nullptr;
-        bool alive = false;
-        // Cached by the last structural sync: the superview, the root of the view's layout space, and
-        // whether the view keeps its frame.
-        View* parent = nullptr;
-        View* space = nullptr;
-        bool placed = false;
-        bool translates = true;
-        Variable left, top, width, height;
+    // What only some views need: the content area of a layout-space root, the pins of a view that keeps
+    // its frame, and bounds that keep sizes from going negative. Allocated on first use, so that the
+    // many plain views of a large layout stay small.
+    struct Cold {
         std::optional<Variable> contentWidth, contentHeight; // content area of a layout-space root
-        bool contentBound = false; // some constraint binds the content area's far edges
-        // Constraints the engine owns for this view.
-        std::optional<Constraint> hugW, compW, hugH, compH;
-        double intrinsicH =
-            -1.0; // the natural height last given to the solver (views whose height follows their width)
-        bool heightForWidth = false; // the view's natural height depends on its width
+        std::optional<Constraint> contentPrefW, contentPrefH, contentMinW, contentMinH;
+        std::optional<Constraint> minW, minH;
         // Views that keep their frames: left == origin of the superview + offsetX (likewise y), with the
         // offsets, width and height as edit variables.
         std::optional<Constraint> pinX, pinY;
         std::optional<Variable> offsetX, offsetY;
-        bool editing = false;
         Point pinnedOffset, pinnedFixed;
         Size pinnedSize;
         const View* pinnedParent = nullptr;
         std::uint64_t pinnedParentGeneration = 0;
-        std::optional<Constraint> prefW, prefH, prefX, prefY, contentPrefW, contentPrefH;
-        bool anchoredX = false, anchoredY = false;
-        std::uint64_t generation = 0; // tells a reused slot from the one an entry was built with
     };
 
+    // One view's state. Every pass reads it for every view, so it holds only what most views use.
+    struct Slot {
+        View* raw = nullptr;
+        // Cached by the last structural sync: the superview, the root of the view's layout space.
+        View* parent = nullptr;
+        View* space = nullptr;
+        std::uint64_t generation = 0; // tells a reused slot from the one an entry was built with
+        Variable left, top, width, height;
+        double intrinsicH =
+            -1.0; // the natural height last given to the solver (views whose height follows their width)
+        bool alive = false;
+        bool placed = false;
+        bool translates = true;      // the view keeps its frame
+        bool contentBound = false;   // some constraint binds the content area's far edges
+        bool heightForWidth = false; // the view's natural height depends on its width
+        bool editing = false;        // the pins' edit variables are in the solver
+        // Constraints the engine owns for this view.
+        std::optional<Constraint> hugW, compW, hugH, compH;
+        std::optional<Constraint> prefW, prefH, prefX, prefY;
+        std::unique_ptr<Cold> cold;
+        // How many required equalities the solver took tie the view's position to another view (or to
+        // its space's edges) along each axis: an anchored position gets no pull to the origin.
+        std::uint32_t anchorsX = 0, anchorsY = 0;
+    };
+
+    static Cold& coldOf(Slot& slot) {
+        if (!slot.cold)
+            slot.cold = std::make_unique<Cold>();
+        return *slot.cold;
+    }
+
+    // A layout constraint as the solver has it. Entries live in a deque, and each constraint keeps the
+    // index of its entry (LayoutConstraint::engineEntry_), so finding one needs no hash lookup.
     struct Entry {
-        std::weak_ptr<LayoutConstraint> constraint;
+        std::uint64_t key = 0; // the constraint's LayoutConstraint::uid_; 0: a free entry
         std::optional<Constraint> solverConstraint;
         std::uint64_t revision = 0;
-        std::uint64_t firstGeneration = 0; // generations of the items' slots when translated
+        // The items' slots and their generations when translated: the entry stands for the constraint
+        // only while both are unchanged.
+        std::uint64_t firstGeneration = 0;
         std::uint64_t secondGeneration = 0;
+        std::uint32_t firstSlot = UINT32_MAX;
+        std::uint32_t secondSlot = UINT32_MAX;
         bool seen = false;
+        bool hasSecond = false;
+        // A required equality of positions that the solver took: it anchors its items along one axis.
+        bool anchors = false;
+        bool horizontal = false;
     };
 
     void runUpdateConstraints(View& view);
     void sync();
     void addEntry(LayoutConstraint& c, Entry& entry);
     void removeEntry(Entry& entry);
+    void countAnchors(const Entry& entry, int delta);
     bool entryIsCurrent(const Entry& entry, const LayoutConstraint& c) const;
     std::uint64_t slotGeneration(const View* view) const;
     void refreshChangedConstraints();
@@ -105,7 +138,8 @@ private:
     void setHeightForWidth(Slot& slot, bool value);
     bool refreshPins();
     void refreshPreferences(Slot& slot);
-    void assignFrames();
+    bool boundNegativeSizes(Slot& slot);
+    bool assignFrames();
     void layoutSubviewsWalk(View& view);
 
     std::uint32_t slotOf(const View* view) const;
@@ -122,7 +156,11 @@ private:
     Solver solver_;
     std::deque<Slot> slots_;
     std::vector<std::uint32_t> freeSlots_;
-    std::unordered_map<const LayoutConstraint*, Entry> entries_;
+    std::deque<Entry> entries_;
+    std::vector<std::uint32_t> freeEntries_;
+    Entry* findEntry(const LayoutConstraint& c);
+    Entry& newEntry(LayoutConstraint& c);
+    void freeEntry(std::uint32_t index);
     bool structureDirty_ = true;
     bool updateConstraintsRequested_ = false;
     std::size_t refused_ = 0; // entries the solver did not take

@@ -6,7 +6,9 @@
 #include <atomic>
 #include <cassert>
 #include <deque>
+#include <mutex>
 #include <new>
+#include <stdexcept>
 #include <unordered_map>
 
 // How the solver is organised
@@ -36,10 +38,108 @@ using namespace detail;
 
 // --- Variable, Expression, Constraint ---------------------------------------------------------------
 
-Variable::Variable(std::string name) : data_(std::make_shared<Data>()) {
-    static std::atomic<std::uint64_t> serials{0};
-    data_->name = std::move(name);
-    data_->serial = ++serials;
+namespace {
+
+std::atomic<std::uint64_t> variableSerials{0};
+
+// Names of variables, for debugging: few variables have one, so they live here rather than in every
+// variable. Never destroyed, so that variables that outlive static destruction can still leave it.
+struct NameTable {
+    std::mutex mutex;
+    std::unordered_map<const void*, std::string> names;
+};
+
+NameTable& nameTable() {
+    static NameTable* table = new NameTable();
+    return *table;
+}
+
+// The allocation a group of variables shares: this header, then the variables. The header counts the
+// handles to any of them.
+struct VariableGroupHeader {
+    std::atomic<std::uint32_t> handles{0};
+    std::uint32_t count = 0;
+};
+static_assert(sizeof(VariableGroupHeader) == 8); // the variables after it stay 8-byte aligned
+
+} // namespace
+
+Variable::Data* Variable::allocate(std::size_t count) {
+    if (count == 0 || count > UINT16_MAX)
+        throw std::length_error("Variable::group: a group holds 1 to 65535 variables");
+    void* memory = ::operator new(sizeof(VariableGroupHeader) + count * sizeof(Data));
+    auto* header = new (memory) VariableGroupHeader();
+    header->count = static_cast<std::uint32_t>(count);
+    auto* first = reinterpret_cast<Data*>(static_cast<char*>(memory) + sizeof(VariableGroupHeader));
+    const std::uint64_t serial = variableSerials.fetch_add(count, std::memory_order_relaxed) + 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        Data* d = new (first + i) Data();
+        d->serial = serial + i;
+        d->indexInGroup = static_cast<std::uint16_t>(i);
+    }
+    return first;
+}
+
+namespace {
+
+VariableGroupHeader* headerOf(const void* data, std::size_t index, std::size_t size) {
+    return reinterpret_cast<VariableGroupHeader*>(const_cast<char*>(static_cast<const char*>(data)) -
+                                                  index * size - sizeof(VariableGroupHeader));
+}
+
+} // namespace
+
+void Variable::retain() const noexcept {
+    if (data_)
+        headerOf(data_, data_->indexInGroup, sizeof(Data))->handles.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Variable::release() noexcept {
+    if (!data_)
+        return;
+    VariableGroupHeader* header = headerOf(data_, data_->indexInGroup, sizeof(Data));
+    data_ = nullptr;
+    if (header->handles.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    auto* first = reinterpret_cast<Data*>(reinterpret_cast<char*>(header) + sizeof(VariableGroupHeader));
+    for (std::uint32_t i = 0; i < header->count; ++i) {
+        if (first[i].named) {
+            NameTable& table = nameTable();
+            const std::lock_guard<std::mutex> lock(table.mutex);
+            table.names.erase(first + i);
+        }
+        first[i].~Data();
+    }
+    header->~VariableGroupHeader();
+    ::operator delete(static_cast<void*>(header));
+}
+
+Variable::Variable(std::string name) : data_(allocate(1)) {
+    retain();
+    if (!name.empty())
+        setName(std::move(name));
+}
+
+const std::string& Variable::name() const {
+    static const std::string none;
+    if (!data_->named)
+        return none;
+    NameTable& table = nameTable();
+    const std::lock_guard<std::mutex> lock(table.mutex);
+    return table.names[data_]; // map nodes do not move, so the reference stays valid
+}
+
+void Variable::setName(std::string name) {
+    NameTable& table = nameTable();
+    const std::lock_guard<std::mutex> lock(table.mutex);
+    if (name.empty()) {
+        if (data_->named)
+            table.names.erase(data_);
+        data_->named = false;
+        return;
+    }
+    table.names[data_] = std::move(name);
+    data_->named = true;
 }
 
 // --- TermList ---
@@ -218,8 +318,18 @@ Expression normalise(const Expression& lhs, const Expression& rhs) {
 
 } // namespace
 
-Constraint::Constraint(const Expression& lhs, Relation relation, const Expression& rhs, float priority)
-    : data_(std::make_shared<const Data>(Data{normalise(lhs, rhs), relation, priority, 0, 0})) {}
+Constraint::Constraint(const Expression& lhs, Relation relation, const Expression& rhs, float priority) {
+    auto* data = new Data{normalise(lhs, rhs), relation, priority};
+    data_ = data;
+    retain();
+}
+
+void Constraint::release() noexcept {
+    const Data* data = data_;
+    data_ = nullptr;
+    if (data && data->handles.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete data;
+}
 
 std::string_view describe(SolverStatus status) {
     switch (status) {
@@ -293,16 +403,26 @@ private:
         std::uint64_t order = 0;
     };
 
+    // A symbol: 48 bytes, for there are several per view. What only some symbols have lives in side
+    // tables: the variable of an external symbol, the objective weight of a symbol that has one.
     struct SymInfo {
         SymKind kind = SymKind::external;
-        std::uint32_t row = kNone;                // slot of the tableau row this symbol is basic in
-        std::uint32_t definition = kNone;         // index into defs_ when the symbol is defined
-        bool inTableau = false;                   // has been in a tableau row: can no longer be defined
-        bool expanded = false;                    // its definition has been folded into a tableau row
-        bool dirty = false;                       // queued in dirty_ as a candidate to enter the basis
-        std::shared_ptr<Variable::Data> variable; // external symbols only
-        SmallVec<std::uint32_t, 4> column;        // row slots that may contain the symbol
-        SymbolicWeight objective;                 // its weight in the objective while parametric
+        bool inTableau = false;            // has been in a tableau row: can no longer be defined
+        bool expanded = false;             // its definition has been folded into a tableau row
+        bool dirty = false;                // queued in dirty_ as a candidate to enter the basis
+        std::uint32_t row = kNone;         // slot of the tableau row this symbol is basic in
+        std::uint32_t definition = kNone;  // index into defs_ when the symbol is defined
+        std::uint32_t external = kNone;    // index into externals_ (external symbols only)
+        std::uint32_t weight = kNone;      // index into weights_ while its objective weight is not zero
+        SmallVec<std::uint32_t, 4> column; // row slots that may contain the symbol
+    };
+
+    // A variable the solver knows: its symbol, its age, and its state, which the solver holds so that
+    // writing the solution never meets a variable that is gone.
+    struct External {
+        Variable variable;
+        std::uint64_t serial = 0;
+        Sym sym = kNoSym;
     };
 
     struct TableauRow {
@@ -312,12 +432,17 @@ private:
         std::uint64_t stamp = 0;
     };
 
+    // sym = constant + sum(cells), where the cells are defCells_[begin, begin + count). Definitions never
+    // change once made, so their cells are packed one after another in a single array.
     struct Definition {
         Sym sym = kNoSym;
-        Row expr;                 // sym = expr.constant + sum(cells)
-        std::uint64_t serial = 0; // age of the defined variable, the key of the evaluation order
         bool alive = false;
+        std::uint32_t begin = 0;
+        std::uint32_t count = 0;
+        double constant = 0.0;
+        std::uint64_t serial = 0; // age of the defined variable, the key of the evaluation order
     };
+    const Row::Cell* cellsOf(const Definition& d) const { return defCells_.data() + d.begin; }
 
     // Symbols.
     Sym newSymbol(SymKind kind);
@@ -362,8 +487,8 @@ private:
     std::uint32_t findRecord(const Constraint& c) const;
     void scheduleCompactionIfWasteful();
 
-    // Deques: these grow by the ten thousand while a layout is built, and their elements are too heavy
-    // to move on every reallocation.
+    // Deques: these grow by the ten thousand while a layout is built; a deque never holds twice its
+    // size while it grows, nor moves what it holds.
     std::deque<SymInfo> syms_;
     IdMap varSyms_;
     // Names this solver's numbering of symbols in the variables' caches; renewed when symbols are
@@ -375,9 +500,9 @@ private:
     }
     std::deque<TableauRow> rows_;
     std::vector<std::uint32_t> freeRows_;
-    std::deque<Definition> defs_;
+    std::vector<Definition> defs_; // contiguous: an update sweeps them in order
     std::vector<std::uint32_t> freeDefs_;
-    std::vector<Record> records_; // by slot; dead slots are reused
+    std::deque<Record> records_; // by slot; dead slots are reused
     std::vector<std::uint32_t> freeRecords_;
     // A constraint first used by this solver keeps the slot of its record itself; the map holds only
     // those whose cache another solver had claimed.
@@ -401,18 +526,28 @@ private:
     // Phase one of adding a row that has no obvious subject: the artificial objective, when active.
     Row* artificial_ = nullptr;
 
-    // Definitions in evaluation order, packed: each step reads evalCells_[begin, end).
-    struct EvalStep {
-        Sym sym;
-        double constant;
-        std::uint32_t begin;
-        std::uint32_t end;
-    };
-    std::vector<EvalStep> evalOrder_;
-    std::vector<Row::Cell> evalCells_;
-    bool evalOrderStale_ = true;
-    // Every variable's symbol with the state its value is written to.
-    std::vector<std::pair<Sym, Variable::Data*>> externals_;
+    // The cells of all definitions, and how many of them belong to definitions that are gone.
+    std::vector<Row::Cell> defCells_;
+    std::size_t deadDefCells_ = 0;
+    void compactDefinitionCells();
+    // Live definitions in evaluation order (the age of the variable each defines).
+    std::vector<std::uint32_t> evalOrder_;
+    bool evalOrderStale_ = false;
+    void placeInEvalOrder(std::uint32_t index);
+    // Every variable the solver knows, in the order it met them.
+    std::vector<External> externals_; // contiguous: an update sweeps them in order
+    // Objective weights of the symbols that have one; freed entries are reused.
+    std::deque<SymbolicWeight> weights_;
+    std::vector<std::uint32_t> freeWeights_;
+    const SymbolicWeight& objective(Sym s) const {
+        static const SymbolicWeight zero;
+        const std::uint32_t w = syms_[s].weight;
+        return w == kNone ? zero : weights_[w];
+    }
+    SymbolicWeight& objectiveToChange(Sym s);
+    void dropObjective(Sym s);
+    void releaseObjectiveIfZero(Sym s);
+    std::uint64_t serialOf(Sym s) const { return externals_[syms_[s].external].serial; }
 
     // Scratch space of `expand` and `update`: per-symbol accumulators and visit marks.
     std::vector<double> acc_;
@@ -438,8 +573,8 @@ Sym Solver::Impl::symbolFor(const Variable& v) {
         return data.solverSymbol;
     auto addExternal = [&](Sym s) {
         newSymbol(SymKind::external);
-        syms_[s].variable = v.data_;
-        externals_.emplace_back(s, v.data_.get());
+        syms_[s].external = static_cast<std::uint32_t>(externals_.size());
+        externals_.push_back(External{v, v.data_->serial, s});
     };
     const bool unclaimed = data.solverEpoch == 0 || (reclaimEpoch_ != 0 && data.solverEpoch == reclaimEpoch_);
     if (!unclaimed) {
@@ -462,8 +597,38 @@ void Solver::Impl::markDirty(Sym s) {
     }
 }
 
+SymbolicWeight& Solver::Impl::objectiveToChange(Sym s) {
+    std::uint32_t& w = syms_[s].weight;
+    if (w == kNone) {
+        if (!freeWeights_.empty()) {
+            w = freeWeights_.back();
+            freeWeights_.pop_back();
+        } else {
+            w = static_cast<std::uint32_t>(weights_.size());
+            weights_.emplace_back();
+        }
+    }
+    return weights_[w];
+}
+
+void Solver::Impl::dropObjective(Sym s) {
+    std::uint32_t& w = syms_[s].weight;
+    if (w == kNone)
+        return;
+    weights_[w].clear();
+    freeWeights_.push_back(w);
+    w = kNone;
+}
+
+void Solver::Impl::releaseObjectiveIfZero(Sym s) {
+    const std::uint32_t w = syms_[s].weight;
+    if (w != kNone && weights_[w].isZero())
+        dropObjective(s);
+}
+
 void Solver::Impl::adjustObjective(Sym s, float priority, double amount) {
-    syms_[s].objective.add(priority, amount);
+    objectiveToChange(s).add(priority, amount);
+    releaseObjectiveIfZero(s);
     markDirty(s);
 }
 
@@ -511,11 +676,37 @@ void Solver::Impl::define(Sym s, const Expression& e) {
         index = static_cast<std::uint32_t>(defs_.size());
         defs_.emplace_back();
     }
-    defs_[index] = Definition{s, std::move(expr), syms_[s].variable->serial, true};
+    Definition& d = defs_[index];
+    d.sym = s;
+    d.alive = true;
+    d.begin = static_cast<std::uint32_t>(defCells_.size());
+    d.count = static_cast<std::uint32_t>(expr.size());
+    defCells_.insert(defCells_.end(), expr.cells().begin(), expr.cells().end());
+    d.constant = expr.constant;
+    d.serial = serialOf(s);
     syms_[s].definition = index;
     syms_[s].expanded = false;
     ++liveDefinitions_;
-    evalOrderStale_ = true;
+    placeInEvalOrder(index);
+}
+
+// Keeps the evaluation order current as definitions come in. Layouts make their definitions nearly in
+// the order of the variables' ages, so a new definition belongs at or near the end; one that belongs
+// further back leaves the order to be sorted again before the next update.
+void Solver::Impl::placeInEvalOrder(std::uint32_t index) {
+    if (evalOrderStale_)
+        return;
+    constexpr std::size_t kLookBack = 64;
+    const std::uint64_t serial = defs_[index].serial;
+    std::size_t at = evalOrder_.size();
+    const std::size_t limit = at > kLookBack ? at - kLookBack : 0;
+    while (at > limit && defs_[evalOrder_[at - 1]].serial > serial)
+        --at;
+    if (at > 0 && defs_[evalOrder_[at - 1]].serial > serial) {
+        evalOrderStale_ = true;
+        return;
+    }
+    evalOrder_.insert(evalOrder_.begin() + static_cast<std::ptrdiff_t>(at), index);
 }
 
 // --- the tableau ---
@@ -546,7 +737,7 @@ Row Solver::Impl::expand(const Expression& e) {
         const bool fresh = mark_[s] != stamp;
         accumulate(s, k);
         if (fresh && syms_[s].definition != kNone) {
-            heap.emplace_back(syms_[s].variable->serial, s);
+            heap.emplace_back(serialOf(s), s);
             std::push_heap(heap.begin(), heap.end());
         }
     };
@@ -561,10 +752,11 @@ Row Solver::Impl::expand(const Expression& e) {
             continue;
         acc_[s] = 0.0;
         syms_[s].expanded = true;
-        const Row& def = defs_[syms_[s].definition].expr;
+        const Definition& def = defs_[syms_[s].definition];
         constant += k * def.constant;
-        for (const Row::Cell& c : def.cells())
-            accumulateAndQueue(c.sym, k * c.coeff);
+        const Row::Cell* cells = cellsOf(def);
+        for (std::uint32_t i = 0; i < def.count; ++i)
+            accumulateAndQueue(cells[i].sym, k * cells[i].coeff);
     }
 
     Row out(constant);
@@ -625,7 +817,7 @@ Sym Solver::Impl::chooseSubject(const Row& row, const Tag& tag) const {
     Sym newest = kNoSym;
     for (const Row::Cell& c : row.cells())
         if (syms_[c.sym].kind == SymKind::external &&
-            (newest == kNoSym || syms_[c.sym].variable->serial > syms_[newest].variable->serial))
+            (newest == kNoSym || serialOf(c.sym) > serialOf(newest)))
             newest = c.sym;
     if (newest != kNoSym)
         return newest;
@@ -717,12 +909,12 @@ void Solver::Impl::substitute(Sym s, const Row& row) {
     }
     syms_[s].column.clear();
 
-    SymInfo& info = syms_[s];
-    if (!info.objective.isZero()) {
-        const SymbolicWeight w = std::move(info.objective);
-        info.objective.clear();
+    if (syms_[s].weight != kNone) {
+        const SymbolicWeight w = std::move(weights_[syms_[s].weight]);
+        dropObjective(s);
         for (const Row::Cell& c : row.cells()) {
-            syms_[c.sym].objective.addScaled(w, c.coeff);
+            objectiveToChange(c.sym).addScaled(w, c.coeff);
+            releaseObjectiveIfZero(c.sym);
             markDirty(c.sym);
         }
     }
@@ -761,7 +953,7 @@ void Solver::Impl::optimize() {
             const Sym s = dirty_.back();
             const SymInfo& info = syms_[s];
             if (info.row == kNone && info.kind != SymKind::dummy) {
-                const int sign = info.objective.sign();
+                const int sign = objective(s).sign();
                 if (sign < 0) {
                     entering = s;
                     direction = 1; // increase s
@@ -848,9 +1040,8 @@ void Solver::Impl::dualOptimize() {
         for (const Row::Cell& c : row.cells()) {
             if (c.coeff <= 0.0 || syms_[c.sym].kind == SymKind::dummy)
                 continue;
-            if (entering == kNoSym ||
-                SymbolicWeight::compareRatios(syms_[c.sym].objective, c.coeff, syms_[entering].objective,
-                                              enteringCoeff) < 0) {
+            if (entering == kNoSym || SymbolicWeight::compareRatios(objective(c.sym), c.coeff,
+                                                                    objective(entering), enteringCoeff) < 0) {
                 entering = c.sym;
                 enteringCoeff = c.coeff;
             }
@@ -908,7 +1099,7 @@ void Solver::Impl::removeFromTableau(const Tag& tag, float priority) {
     dropMarkerRow(tag.marker);
     for (Sym m : {tag.marker, tag.other}) {
         if (m != kNoSym) {
-            syms_[m].objective.clear();
+            dropObjective(m);
             syms_[m].column.clear();
         }
     }
@@ -935,8 +1126,8 @@ void Solver::Impl::dropMarkerRow(Sym marker) {
 // Recomputes the objective from the error symbols of the constraints in the tableau. Needed only after a
 // failed phase one, whose pivots may have expressed the objective through the refused row.
 void Solver::Impl::rebuildObjective() {
-    for (SymInfo& info : syms_)
-        info.objective.clear();
+    for (Sym s = 0; s < syms_.size(); ++s)
+        dropObjective(s);
     for (const Record& record : records_) {
         if (!record.alive)
             continue;
@@ -1001,7 +1192,7 @@ bool Solver::Impl::addWithArtificialVariable(Row row, const Tag& tag) {
     for (std::uint32_t slot : rowsContaining(art))
         rows_[slot].row.remove(art);
     syms_[art].column.clear();
-    syms_[art].objective.clear();
+    dropObjective(art);
     return true;
 }
 
@@ -1130,7 +1321,10 @@ SolverStatus Solver::Impl::remove(const Constraint& c) {
             needsRebuild_ = true;
         } else {
             defs_[info.definition].alive = false;
-            defs_[info.definition].expr = Row();
+            deadDefCells_ += defs_[info.definition].count;
+            defs_[info.definition].count = 0;
+            if (deadDefCells_ > 1024 && deadDefCells_ * 2 > defCells_.size())
+                compactDefinitionCells();
             freeDefs_.push_back(info.definition);
             info.definition = kNone;
             --liveDefinitions_;
@@ -1256,11 +1450,16 @@ void Solver::Impl::rebuildIfNeeded() {
     reclaimEpoch_ = epoch_;
     epoch_ = newEpoch();
     externals_.clear();
-    evalOrderStale_ = true;
+    weights_.clear();
+    freeWeights_.clear();
+    evalOrder_.clear();
+    evalOrderStale_ = false;
     rows_.clear();
     freeRows_.clear();
     defs_.clear();
     freeDefs_.clear();
+    defCells_.clear();
+    deadDefCells_ = 0;
     records_.clear();
     freeRecords_.clear();
     recordIndex_.clear();
@@ -1312,35 +1511,59 @@ void Solver::Impl::update() {
     for (const TableauRow& r : rows_)
         if (r.alive)
             value[r.basic] = r.row.constant;
-    for (const EvalStep& step : evalOrder_) {
-        double v = step.constant;
-        for (std::uint32_t i = step.begin; i < step.end; ++i)
-            v += evalCells_[i].coeff * value[evalCells_[i].sym];
-        value[step.sym] = v;
+    for (const std::uint32_t index : evalOrder_) {
+        const Definition& d = defs_[index];
+        const Row::Cell* cells = cellsOf(d);
+        double v = d.constant;
+        for (std::uint32_t i = 0; i < d.count; ++i)
+            v += cells[i].coeff * value[cells[i].sym];
+        value[d.sym] = v;
     }
-    for (const auto& [sym, data] : externals_)
-        data->value = value[sym];
+    for (const External& e : externals_)
+        e.variable.data_->value = value[e.sym];
+}
+
+// Packs the cells of the live definitions again, dropping those of definitions that are gone.
+void Solver::Impl::compactDefinitionCells() {
+    std::vector<Row::Cell> packed;
+    packed.reserve(defCells_.size() - deadDefCells_);
+    for (Definition& d : defs_) {
+        if (!d.alive)
+            continue;
+        const auto begin = static_cast<std::uint32_t>(packed.size());
+        packed.insert(packed.end(), defCells_.begin() + d.begin, defCells_.begin() + d.begin + d.count);
+        d.begin = begin;
+    }
+    defCells_ = std::move(packed);
+    deadDefCells_ = 0;
 }
 
 // Definitions refer only to older variables, so evaluating them by the age of the variable they define
-// evaluates every definition after the ones it uses. The order is packed into flat arrays so that an
-// update after an edit is one linear sweep.
+// evaluates every definition after the ones it uses. Definitions are mostly made in that order, so an
+// update after an edit sweeps the definitions and their packed cells nearly front to back.
 void Solver::Impl::rebuildEvalOrder() {
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> live; // (age of the defined variable, definition)
-    live.reserve(liveDefinitions_);
-    for (std::uint32_t i = 0; i < defs_.size(); ++i)
-        if (defs_[i].alive)
-            live.emplace_back(defs_[i].serial, i);
-    // Layouts define their variables roughly in the order they were made, so this is usually sorted.
-    if (!std::is_sorted(live.begin(), live.end()))
-        std::sort(live.begin(), live.end());
     evalOrder_.clear();
-    evalCells_.clear();
-    for (const auto& [serial, i] : live) {
-        const Definition& d = defs_[i];
-        const auto begin = static_cast<std::uint32_t>(evalCells_.size());
-        evalCells_.insert(evalCells_.end(), d.expr.cells().begin(), d.expr.cells().end());
-        evalOrder_.push_back({d.sym, d.expr.constant, begin, static_cast<std::uint32_t>(evalCells_.size())});
+    evalOrder_.reserve(liveDefinitions_);
+    // Layouts define their variables roughly in the order they were made, so the definitions are
+    // usually in order already.
+    bool sorted = true;
+    std::uint64_t last = 0;
+    for (std::uint32_t i = 0; i < defs_.size(); ++i) {
+        if (!defs_[i].alive)
+            continue;
+        sorted = sorted && defs_[i].serial > last;
+        last = defs_[i].serial;
+        evalOrder_.push_back(i);
+    }
+    if (!sorted) {
+        std::vector<std::pair<std::uint64_t, std::uint32_t>>
+            keyed; // (age of the defined variable, definition)
+        keyed.reserve(evalOrder_.size());
+        for (const std::uint32_t i : evalOrder_)
+            keyed.emplace_back(defs_[i].serial, i);
+        std::sort(keyed.begin(), keyed.end());
+        for (std::size_t k = 0; k < keyed.size(); ++k)
+            evalOrder_[k] = keyed[k].second;
     }
     evalOrderStale_ = false;
 }

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <memory>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -33,10 +32,13 @@ enum class SymKind : std::uint8_t {
 
 // A vector of trivially copyable values whose first N elements live inside the object. Rows of a layout
 // have two to five cells and most symbols sit in one or two rows, so nearly every row and column of the
-// solver fits inline: no allocation, and no pointer to chase while scanning.
+// solver fits inline: no allocation, and no pointer to chase while scanning. The inline elements and the
+// pointer to spilled ones share their storage, so a vector is no larger than its inline elements plus
+// eight bytes.
 template <class T, std::size_t N>
 class SmallVec {
     static_assert(std::is_trivially_copyable_v<T>);
+    static_assert(N > 0);
 
 public:
     SmallVec() = default;
@@ -69,8 +71,12 @@ public:
     T& back() { return data()[size_ - 1]; }
 
     void push_back(const T& v) {
-        if (size_ == capacity_)
-            reserve(capacity_ * 2);
+        if (size_ == capacity_) {
+            const T copy = v; // v may live in this vector
+            reserve(std::size_t{capacity_} * 2);
+            data()[size_++] = copy;
+            return;
+        }
         data()[size_++] = v;
     }
     void pop_back() { --size_; }
@@ -83,13 +89,14 @@ public:
         T* fresh = static_cast<T*>(::operator new(n * sizeof(T)));
         std::memcpy(static_cast<void*>(fresh), data(), size_ * sizeof(T));
         release();
-        heap_ = fresh;
+        storage_.heap = fresh;
         capacity_ = static_cast<std::uint32_t>(n);
     }
 
 private:
-    T* data() { return heap_ ? heap_ : reinterpret_cast<T*>(inline_); }
-    const T* data() const { return heap_ ? heap_ : reinterpret_cast<const T*>(inline_); }
+    bool onHeap() const { return capacity_ > N; }
+    T* data() { return onHeap() ? storage_.heap : reinterpret_cast<T*>(storage_.inline_); }
+    const T* data() const { return onHeap() ? storage_.heap : reinterpret_cast<const T*>(storage_.inline_); }
 
     void append(const T* first, const T* last) {
         reserve(size_ + static_cast<std::size_t>(last - first));
@@ -98,28 +105,105 @@ private:
         size_ += static_cast<std::uint32_t>(last - first);
     }
     void release() {
-        if (heap_)
-            ::operator delete(heap_);
-        heap_ = nullptr;
+        if (onHeap())
+            ::operator delete(storage_.heap);
         capacity_ = N;
     }
     void moveFrom(SmallVec& o) {
         size_ = o.size_;
-        if (o.heap_) {
-            heap_ = o.heap_;
+        if (o.onHeap()) {
+            storage_.heap = o.storage_.heap;
             capacity_ = o.capacity_;
-            o.heap_ = nullptr;
             o.capacity_ = N;
         } else {
-            std::memcpy(inline_, o.inline_, size_ * sizeof(T));
+            std::memcpy(storage_.inline_, o.storage_.inline_, size_ * sizeof(T));
         }
         o.size_ = 0;
     }
 
-    alignas(T) unsigned char inline_[N * sizeof(T)];
-    T* heap_ = nullptr;
+    union Storage {
+        alignas(T) unsigned char inline_[N * sizeof(T)];
+        T* heap;
+    } storage_;
     std::uint32_t size_ = 0;
     std::uint32_t capacity_ = N;
+};
+
+// An open-addressing map from symbols to positions, the index of a row that grew large: eight bytes a
+// slot, no allocation per entry.
+class SymIndex {
+public:
+    explicit SymIndex(std::size_t expected) {
+        std::size_t capacity = 16;
+        while (capacity * 3 < expected * 4)
+            capacity *= 2;
+        slots_.assign(capacity, Slot{});
+        mask_ = capacity - 1;
+    }
+
+    std::uint32_t find(Sym s) const {
+        for (std::size_t i = hash(s) & mask_;; i = (i + 1) & mask_) {
+            if (slots_[i].sym == s)
+                return slots_[i].pos;
+            if (slots_[i].sym == kNoSym)
+                return kNone;
+        }
+    }
+
+    void set(Sym s, std::uint32_t pos) {
+        if ((size_ + 1) * 4 > slots_.size() * 3)
+            grow();
+        std::size_t i = hash(s) & mask_;
+        for (; slots_[i].sym != kNoSym; i = (i + 1) & mask_) {
+            if (slots_[i].sym == s) {
+                slots_[i].pos = pos;
+                return;
+            }
+        }
+        slots_[i] = Slot{s, pos};
+        ++size_;
+    }
+
+    void erase(Sym s) {
+        std::size_t i = hash(s) & mask_;
+        while (slots_[i].sym != s) {
+            if (slots_[i].sym == kNoSym)
+                return;
+            i = (i + 1) & mask_;
+        }
+        // Backward-shift deletion, as in IdMap below: no tombstones.
+        for (std::size_t j = (i + 1) & mask_; slots_[j].sym != kNoSym; j = (j + 1) & mask_) {
+            const std::size_t ideal = hash(slots_[j].sym) & mask_;
+            if (((j - ideal) & mask_) >= ((j - i) & mask_)) {
+                slots_[i] = slots_[j];
+                i = j;
+            }
+        }
+        slots_[i] = Slot{};
+        --size_;
+    }
+
+private:
+    struct Slot {
+        Sym sym = kNoSym;
+        std::uint32_t pos = 0;
+    };
+
+    static std::size_t hash(Sym s) { return static_cast<std::size_t>((s * 0x9E3779B97F4A7C15ULL) >> 32); }
+
+    void grow() {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.size() * 2, Slot{});
+        mask_ = slots_.size() - 1;
+        size_ = 0;
+        for (const Slot& slot : old)
+            if (slot.sym != kNoSym)
+                set(slot.sym, slot.pos);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+    std::size_t mask_ = 0;
 };
 
 // A sparse linear row: constant + sum(coefficient * symbol). Small rows (the common case in layouts:
@@ -167,7 +251,7 @@ public:
             if (nearZero(k))
                 return false;
             if (index_)
-                index_->emplace(s, static_cast<std::uint32_t>(cells_.size()));
+                index_->set(s, static_cast<std::uint32_t>(cells_.size()));
             cells_.push_back({s, k});
             return true;
         }
@@ -215,13 +299,11 @@ private:
             return kNone;
         }
         if (!index_) {
-            index_ = std::make_unique<std::unordered_map<Sym, std::uint32_t>>();
-            index_->reserve(cells_.size() * 2);
+            index_ = std::make_unique<SymIndex>(cells_.size() * 2);
             for (std::size_t i = 0; i < cells_.size(); ++i)
-                index_->emplace(cells_[i].sym, static_cast<std::uint32_t>(i));
+                index_->set(cells_[i].sym, static_cast<std::uint32_t>(i));
         }
-        auto it = index_->find(s);
-        return it == index_->end() ? kNone : it->second;
+        return index_->find(s);
     }
 
     void eraseAt(std::size_t i) {
@@ -230,13 +312,13 @@ private:
         if (i + 1 != cells_.size()) {
             cells_[i] = cells_.back();
             if (index_)
-                (*index_)[cells_[i].sym] = static_cast<std::uint32_t>(i);
+                index_->set(cells_[i].sym, static_cast<std::uint32_t>(i));
         }
         cells_.pop_back();
     }
 
     Cells cells_;
-    mutable std::unique_ptr<std::unordered_map<Sym, std::uint32_t>> index_;
+    mutable std::unique_ptr<SymIndex> index_;
 };
 
 // A weight that compares lexicographically by priority: any amount at priority 999 outweighs every

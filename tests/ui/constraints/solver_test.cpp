@@ -494,6 +494,29 @@ TEST(Solver, ConstraintChurnKeepsMemoryBounded) {
     EXPECT_GT(solver.stats().rebuilds, 0u);
     EXPECT_LT(solver.stats().symbols, 10000u);
     EXPECT_EQ(solver.constraintCount(), 2u);
+
+    // Definitions that come and go leave their terms behind until the solver packs the rest again;
+    // the definitions that stay keep their values through that.
+    ASSERT_EQ(solver.addConstraint(eq(x, 10.0, 500.0f)), SolverStatus::ok);
+    Variable doubled("doubled");
+    ASSERT_EQ(solver.addConstraint(eq(doubled, Expression(y) * 2.0)), SolverStatus::ok);
+    ASSERT_TRUE(solver.isDefined(doubled));
+    for (int i = 0; i < 3000; ++i) {
+        Variable z;
+        const Constraint define = eq(z, Expression(x) + Expression(y) + static_cast<double>(i));
+        ASSERT_EQ(solver.addConstraint(define), SolverStatus::ok);
+        if (i % 500 == 0) {
+            ASSERT_TRUE(solver.isDefined(z)) << i;
+            solver.updateVariables();
+            ASSERT_NEAR(z.value(), 21.0 + i, kTol) << i;
+            ASSERT_NEAR(doubled.value(), 22.0, kTol) << i;
+        }
+        ASSERT_EQ(solver.removeConstraint(define), SolverStatus::ok);
+    }
+    solver.updateVariables();
+    EXPECT_NEAR(doubled.value(), 22.0, kTol);
+    EXPECT_EQ(solver.stats().definitions, 2u);
+    EXPECT_EQ(solver.constraintCount(), 4u);
 }
 
 TEST(Solver, SolversSharingConstraintsAndVariablesKeepTheirOwnState) {
@@ -538,6 +561,68 @@ TEST(Solver, SolversSharingConstraintsAndVariablesKeepTheirOwnState) {
     EXPECT_FALSE(a.hasConstraint(follow));
     EXPECT_EQ(a.constraintCount(), 3u);
     EXPECT_EQ(b.constraintCount(), 3u);
+}
+
+// Variables made together share one allocation but are separate variables: each solves to its own value,
+// outlives the handles of the others, and keeps its own name. Constraints and variables stay alive
+// while the solver holds them, even with every handle of the caller gone.
+TEST(Solver, GroupedVariablesHandlesAndNamesBehaveLikeSingleVariables) {
+    Solver solver;
+    std::optional<Variable> kept;
+    {
+        auto [left, top, width, height] = Variable::group<4>();
+        EXPECT_FALSE(left.sameAs(top));
+        EXPECT_FALSE(width.sameAs(height));
+        EXPECT_TRUE(Variable(left).sameAs(left));
+        EXPECT_NE(left.id(), top.id());
+        EXPECT_EQ(left.name(), "");
+        height.setName("height");
+        EXPECT_EQ(height.name(), "height");
+        EXPECT_EQ(Variable(height).name(), "height"); // a copy is the same variable
+        EXPECT_EQ(width.name(), "");
+        ASSERT_EQ(solver.addConstraint(eq(left, 8.0)), SolverStatus::ok);
+        ASSERT_EQ(solver.addConstraint(eq(width, Expression(left) * 2.0 + 4.0)), SolverStatus::ok);
+        ASSERT_EQ(solver.addConstraint(eq(height, Expression(width) * 1.5)), SolverStatus::ok);
+        ASSERT_EQ(solver.addConstraint(ge(top, Expression(height) + 1.0, priority::defaultLow)),
+                  SolverStatus::ok);
+        kept = height;
+    }
+    // Only `kept` and the solver's own references are left.
+    solver.updateVariables();
+    EXPECT_NEAR(kept->value(), 30.0, kTol);
+    EXPECT_EQ(kept->name(), "height");
+    kept->setName("renamed");
+    EXPECT_EQ(kept->name(), "renamed");
+    kept->setName("");
+    EXPECT_EQ(kept->name(), "");
+
+    // A group's members are told apart by the solver: the newest is defined in terms of the older.
+    auto pair = Variable::group<2>();
+    ASSERT_EQ(solver.addConstraint(eq(pair[1], Expression(pair[0]) + 3.0)), SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(eq(pair[0], 2.0, priority::defaultHigh)), SolverStatus::ok);
+    EXPECT_TRUE(solver.isDefined(pair[1]));
+    EXPECT_FALSE(solver.isDefined(pair[0]));
+    solver.updateVariables();
+    EXPECT_NEAR(pair[0].value(), 2.0, kTol);
+    EXPECT_NEAR(pair[1].value(), 5.0, kTol);
+
+    // Handles copy, move and assign like values; a moved handle leaves the variable to its new owner.
+    Variable named("first");
+    Variable moved(std::move(named));
+    EXPECT_EQ(moved.name(), "first");
+    Variable assigned("second");
+    assigned = moved;
+    EXPECT_TRUE(assigned.sameAs(moved));
+    EXPECT_EQ(assigned.name(), "first");
+    const Constraint c = eq(assigned, 7.0);
+    Constraint copy(c);
+    Constraint other = eq(moved, 1.0, priority::defaultLow);
+    other = copy;
+    EXPECT_TRUE(other.sameAs(c));
+    ASSERT_EQ(solver.addConstraint(other), SolverStatus::ok);
+    EXPECT_EQ(solver.addConstraint(c), SolverStatus::duplicateConstraint);
+    solver.updateVariables();
+    EXPECT_NEAR(moved.value(), 7.0, kTol);
 }
 
 } // namespace

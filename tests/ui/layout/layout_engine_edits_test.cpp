@@ -110,5 +110,30 @@ TEST(LayoutEngineEdits, AConstraintToAViewThatIsGoneTakesNoPart) {
     EXPECT_EQ(v->frame(), Rect(0, 5, 10, 10));
 }
 
+// A constraint switched off, changed and switched on again between two passes comes back with what it
+// says now.
+TEST(LayoutEngineEdits, AConstraintChangedWhileInactiveComesBackChanged) {
+    auto window = std::make_shared<Window>(Size{320, 480});
+    auto v = std::make_shared<View>();
+    v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(v);
+    auto width = v->widthAnchor().constraintEqualToConstant(50);
+    auto left = v->leadingAnchor().constraintEqualTo(window->leadingAnchor(), 10);
+    LayoutConstraint::activate({width, left, v->topAnchor().constraintEqualTo(window->topAnchor()),
+                                v->heightAnchor().constraintEqualToConstant(20)});
+    window->layoutIfNeeded();
+    EXPECT_EQ(v->frame(), Rect(10, 0, 50, 20));
+
+    width->setActive(false);
+    width->setConstant(80);
+    left->setActive(false);
+    left->setConstant(30);
+    left->setPriority(layoutPriority::defaultHigh);
+    width->setActive(true);
+    left->setActive(true);
+    window->layoutIfNeeded();
+    EXPECT_EQ(v->frame(), Rect(30, 0, 80, 20));
+}
+
 } // namespace
 } // namespace ui

@@ -1,3 +1,5 @@
+#include <ui/views/scroll_view.h>
+#include <ui/views/stack_view.h>
 #include <ui/views/view.h>
 #include <ui/views/window.h>
 
@@ -222,6 +224,92 @@ TEST(LayoutEngine, UnderdeterminedLayoutsComeOutSmallAndAtTheOrigin) {
                                 container->leadingAnchor().constraintEqualTo(window->leadingAnchor(), 20)});
     window->layoutIfNeeded();
     EXPECT_EQ(container->frame(), before);
+}
+
+// A plain view that nothing sizes along the stack's axis, above a view of fixed height: the engine's
+// preference for small views must leave it empty, never at a negative height that would pull the next
+// view above the top of the content.
+TEST(LayoutEngine, ViewsThatNothingSizesComeOutEmptyNotNegative) {
+    auto window = std::make_shared<Window>(Size(320, 480));
+    auto scroll = std::make_shared<ScrollView>();
+    scroll->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(scroll);
+    auto stack = std::make_shared<StackView>();
+    stack->setAxis(LayoutAxis::vertical);
+    stack->setTranslatesAutoresizingMaskIntoConstraints(false);
+    scroll->addSubview(stack);
+    auto header = std::make_shared<View>();
+    auto document = std::make_shared<View>();
+    stack->addArrangedSubview(header);
+    stack->addArrangedSubview(document);
+    LayoutConstraint::activate({
+        scroll->leadingAnchor().constraintEqualTo(window->leadingAnchor()),
+        scroll->trailingAnchor().constraintEqualTo(window->trailingAnchor()),
+        scroll->topAnchor().constraintEqualTo(window->topAnchor()),
+        scroll->bottomAnchor().constraintEqualTo(window->bottomAnchor()),
+        stack->leadingAnchor().constraintEqualTo(scroll->leadingAnchor()),
+        stack->trailingAnchor().constraintEqualTo(scroll->trailingAnchor()),
+        stack->topAnchor().constraintEqualTo(scroll->topAnchor()),
+        stack->bottomAnchor().constraintEqualTo(scroll->bottomAnchor()),
+        stack->widthAnchor().constraintEqualTo(scroll->widthAnchor()),
+        document->heightAnchor().constraintEqualToConstant(120),
+    });
+    window->layoutIfNeeded();
+    expectFrame(*header, 0, 0, 320, 0, "header");
+    expectFrame(*document, 0, 0, 320, 120, "document");
+    expectFrame(*stack, 0, 0, 320, 120, "stack");
+    EXPECT_NEAR(scroll->contentSize().width, 320, kTol);
+    EXPECT_NEAR(scroll->contentSize().height, 120, kTol);
+
+    // A second unsized view below the document: every size that nothing defines is empty, so the
+    // document still sits at the top of the stack.
+    auto footer = std::make_shared<View>();
+    stack->addArrangedSubview(footer);
+    window->layoutIfNeeded();
+    expectFrame(*header, 0, 0, 320, 0, "header above a footer");
+    expectFrame(*document, 0, 0, 320, 120, "document above a footer");
+    expectFrame(*footer, 0, 120, 320, 0, "footer");
+    expectFrame(*stack, 0, 0, 320, 120, "stack above a footer");
+    EXPECT_NEAR(scroll->contentSize().height, 120, kTol);
+
+    // The same along the other axis, in a stack placed in the window itself.
+    auto plainStack = std::make_shared<StackView>();
+    plainStack->setAxis(LayoutAxis::horizontal);
+    plainStack->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(plainStack);
+    auto leading = std::make_shared<View>();
+    auto fixed = std::make_shared<View>();
+    plainStack->addArrangedSubview(leading);
+    plainStack->addArrangedSubview(fixed);
+    LayoutConstraint::activate({
+        plainStack->leadingAnchor().constraintEqualTo(window->leadingAnchor(), 10),
+        plainStack->topAnchor().constraintEqualTo(window->topAnchor(), 10),
+        fixed->widthAnchor().constraintEqualToConstant(50),
+        fixed->heightAnchor().constraintEqualToConstant(30),
+    });
+    window->layoutIfNeeded();
+    expectFrame(*plainStack, 10, 10, 50, 30, "horizontal stack");
+    expectFrame(*leading, 0, 0, 0, 30, "unsized leading view");
+    expectFrame(*fixed, 0, 0, 50, 30, "fixed view");
+
+    // Keeping sizes from going negative never overrides a caller's required constraints: a view pinned
+    // 200 points inside both edges of a 320-point window is -80 wide, and the view after it starts
+    // where that width says.
+    auto squeezed = makeAutoLayoutView(window);
+    auto after = makeAutoLayoutView(window);
+    LayoutConstraint::activate({
+        squeezed->leadingAnchor().constraintEqualTo(window->leadingAnchor(), 200),
+        squeezed->trailingAnchor().constraintEqualTo(window->trailingAnchor(), -200),
+        squeezed->topAnchor().constraintEqualTo(window->topAnchor()),
+        squeezed->heightAnchor().constraintEqualToConstant(10),
+        after->leadingAnchor().constraintEqualTo(squeezed->trailingAnchor()),
+        after->topAnchor().constraintEqualTo(window->topAnchor()),
+        after->widthAnchor().constraintEqualToConstant(10),
+        after->heightAnchor().constraintEqualToConstant(10),
+    });
+    window->layoutIfNeeded();
+    expectFrame(*squeezed, 200, 0, 0, 10, "squeezed view (its frame shows no negative width)");
+    expectFrame(*after, 120, 0, 10, 10, "view after the squeezed one");
 }
 
 TEST(LayoutEngine, FrameViewsFollowTheirAutoresizingMask) {
