@@ -24,10 +24,11 @@ test: test-plain test-asan test-tsan
 test-plain: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-# Renders the smallest example document the way a host shows it, into out/small.png.
+# Renders the version-2 example with its pictures (drawn at build time into examples/images/, so nothing
+# comes over the network) the way a host shows it, into out/weekly_deals.png.
 demo: build
 	mkdir -p out
-	./$(BUILD_DIR)/kivo render examples/small.kivo -o out/small.png
+	./$(BUILD_DIR)/kivo render --offline --full examples/weekly_deals_v2.kivo -o out/weekly_deals.png
 
 solver-demo: build
 	./$(BUILD_DIR)/solver_demo

@@ -11,6 +11,8 @@
 #include <kivo/model/parsed_element.h>
 #include <ui/views/view.h>
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <array>
 #include <optional>
@@ -170,6 +172,13 @@ public:
         parser_ = app.add_subcommand("layout", "Load a KIVO document and print its element tree with frames");
         parser_->add_flag("--json", json_, "Report as one JSON object");
         parser_->add_option("FILE", file_, "The markup file to lay out")->required();
+        parser_
+            ->add_option("--timeout", viewport_.images.timeoutSeconds,
+                         "Seconds to wait for the document's pictures")
+            ->check(CLI::NonNegativeNumber)
+            ->capture_default_str();
+        parser_->add_flag("--offline", viewport_.images.offline,
+                          "Load pictures from files only, nothing over the network");
         parser_->add_option("--width", viewport_.width, "Width of the window, in points")
             ->check(CLI::PositiveNumber)
             ->capture_default_str();
@@ -187,6 +196,9 @@ public:
         XMLParserHelper helper(*read.bytes);
         const bool markupRead = !helper.start().has_value();
 
+        viewport_.documentPath = file_;
+        viewport_.progress = &err;
+        viewport_.progressIsTerminal = ::isatty(STDERR_FILENO) == 1;
         LoadedView loaded = loadIntoWindow(std::move(*read.bytes), viewport_);
         if (!loaded.finished) {
             err << "kivo: " << file_ << ": the load did not finish\n";
@@ -203,6 +215,7 @@ public:
             }
             return exitRejected;
         }
+        reportImageProblems(err, file_, loaded);
 
         const std::shared_ptr<KIVODocumentElement>& document = loaded.document;
         if (!document) {
@@ -221,6 +234,14 @@ public:
             report["ok"] = true;
             report["contentSize"] = ordered_json::array({contentSize.width, contentSize.height});
             report["elements"] = ordered_json::array({jsonEntry(root)});
+            ordered_json failed = ordered_json::array();
+            for (const auto& failure : loaded.images->failures()) {
+                failed.push_back({{"url", failure.url}, {"message", failure.message}});
+            }
+            report["images"] = {{"requested", loaded.images->started()},
+                                {"loaded", loaded.images->loaded()},
+                                {"failed", failed},
+                                {"timedOut", loaded.imagesTimedOut}};
             out << dumpJSON(report) << '\n';
         } else {
             out << file_ << ": content " << formatNumber(contentSize.width) << " x "

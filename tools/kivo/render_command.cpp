@@ -7,6 +7,8 @@
 #include <ui/graphics/image.h>
 #include <ui/graphics/renderer.h>
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <ostream>
@@ -30,6 +32,13 @@ public:
         parser_ = app.add_subcommand("render", "Render a KIVO document into a PNG picture");
         parser_->add_option("FILE", file_, "The markup file to render")->required();
         parser_->add_option("-o,--output", output_, "Where to write the PNG")->required();
+        parser_
+            ->add_option("--timeout", viewport_.images.timeoutSeconds,
+                         "Seconds to wait for the document's pictures")
+            ->check(CLI::NonNegativeNumber)
+            ->capture_default_str();
+        parser_->add_flag("--offline", viewport_.images.offline,
+                          "Load pictures from files only, nothing over the network");
         parser_->add_option("--width", viewport_.width, "Width of the window, in points")
             ->check(CLI::PositiveNumber)
             ->capture_default_str();
@@ -64,6 +73,9 @@ public:
             return exitUsageOrIOError;
         }
 
+        viewport_.documentPath = file_;
+        viewport_.progress = &err;
+        viewport_.progressIsTerminal = ::isatty(STDERR_FILENO) == 1;
         LoadedView loaded = loadIntoWindow(std::move(*read.bytes), viewport_);
         if (!loaded.finished) {
             err << "kivo: " << file_ << ": the load did not finish\n";
@@ -73,6 +85,7 @@ public:
             err << rejectionText(file_, *loaded.error) << '\n';
             return exitRejected;
         }
+        reportImageProblems(err, file_, loaded);
 
         if (full_) {
             const ui::Size content = loaded.view->contentSize();

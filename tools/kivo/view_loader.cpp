@@ -3,6 +3,7 @@
 #include <ui/runloop/run_loop.h>
 #include <ui/views/label.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -28,7 +29,10 @@ std::shared_ptr<ui::View> makeLabel(const std::optional<std::string>& text) {
 // A host view that keeps the document of its last load, as a host's subclass would.
 class DocumentKeepingView final : public KIVOView {
 public:
-    static std::shared_ptr<DocumentKeepingView> create() { return makeView<DocumentKeepingView>(nullptr); }
+    static std::shared_ptr<DocumentKeepingView>
+    create(const std::shared_ptr<KIVOImageDownloadTaskProvider>& provider) {
+        return makeView<DocumentKeepingView>(provider);
+    }
     DocumentKeepingView(Passkey key, const std::shared_ptr<KIVOImageDownloadTaskProvider>& provider)
         : KIVOView(key, provider) {}
 
@@ -44,12 +48,63 @@ private:
     std::shared_ptr<KIVODocumentElement> document_;
 };
 
+// Runs the main loop until every picture asked for has arrived or failed, or the time for them is up.
+// Pictures that arrive re-apply styles and re-lay the document, which may ask for none but could ask for
+// more: the wait ends only when a layout pass leaves nothing outstanding.
+void waitForImages(LoadedView& loaded, const ViewportOptions& options) {
+    TrackingImageProvider& images = *loaded.images;
+    const double seconds = std::isfinite(options.images.timeoutSeconds) ? options.images.timeoutSeconds : 0;
+    const std::shared_ptr<ui::Clock> clock = ui::RunLoop::main().clock();
+    const auto deadline = clock->after(std::chrono::duration_cast<ui::Clock::duration>(
+        std::chrono::duration<double>(std::clamp(seconds, 0.0, 1e9))));
+    const bool showProgress = options.progress != nullptr && options.progressIsTerminal;
+    std::size_t shownFinished = static_cast<std::size_t>(-1);
+    std::size_t shownStarted = 0;
+    const auto showLine = [&] {
+        if (showProgress && (images.finished() != shownFinished || images.started() != shownStarted)) {
+            shownFinished = images.finished();
+            shownStarted = images.started();
+            *options.progress << "\rimages " << shownFinished << '/' << shownStarted << std::flush;
+        }
+    };
+    const auto done = [&] {
+        showLine();
+        return images.finished() >= images.started();
+    };
+    while (true) {
+        ui::RunLoop::main().runUntil(done, deadline, ui::RunLoopMode::Default, kLoadHangGuard);
+        loaded.window->layoutIfNeeded();
+        if (images.finished() >= images.started() || clock->now() >= deadline) {
+            break;
+        }
+    }
+    loaded.imagesTimedOut = images.finished() < images.started();
+    if (showProgress && shownStarted > 0) {
+        *options.progress << '\n' << std::flush;
+    }
+}
+
 } // namespace
+
+void reportImageProblems(std::ostream& err, const std::string& file, const LoadedView& loaded) {
+    if (!loaded.images) {
+        return;
+    }
+    for (const auto& failure : loaded.images->failures()) {
+        err << "kivo: " << file << ": warning: picture not shown: " << failure.message << '\n';
+    }
+    if (loaded.imagesTimedOut) {
+        const std::size_t missing = loaded.images->started() - loaded.images->finished();
+        err << "kivo: " << file << ": warning: " << missing << " of " << loaded.images->started()
+            << " pictures did not arrive in time\n";
+    }
+}
 
 LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options) {
     LoadedView result;
     result.window = std::make_shared<ui::Window>(ui::Size{options.width, options.height});
-    const std::shared_ptr<DocumentKeepingView> view = DocumentKeepingView::create();
+    result.images = TrackingImageProvider::create(options.documentPath, options.images);
+    const std::shared_ptr<DocumentKeepingView> view = DocumentKeepingView::create(result.images);
     result.view = view;
     result.view->setFrame(result.window->bounds());
     result.view->setAutoresizingMask(ui::flexibleWidth | ui::flexibleHeight);
@@ -87,6 +142,9 @@ LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options) {
     result.finished = outcome->finished;
     result.document = view->document();
     result.window->layoutIfNeeded();
+    if (result.finished && !result.error) {
+        waitForImages(result, options);
+    }
     return result;
 }
 

@@ -3,13 +3,17 @@
 // Loads a document the way a host does: into a KIVOView filling a headless window, with the main run
 // loop running until the load's completion has been called.
 
+#include "image_tracking.h"
+
 #include <kivo/model/document_element.h>
 #include <kivo/model/errors.h>
 #include <kivo/views/kivo_view.h>
 #include <ui/views/window.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 
 namespace kivo::cli {
@@ -20,6 +24,12 @@ struct ViewportOptions {
     // Text of a label placed above / below the document, when given.
     std::optional<std::string> header;
     std::optional<std::string> footer;
+    // The markup file: relative picture URLs resolve against its directory.
+    std::optional<std::filesystem::path> documentPath;
+    ImageOptions images;
+    // Where the progress line for the pictures goes ("images 12/40"); only shown when it is a terminal.
+    std::ostream* progress = nullptr;
+    bool progressIsTerminal = false;
 };
 
 struct LoadedView {
@@ -33,13 +43,20 @@ struct LoadedView {
     std::optional<Error> error;
     // False when the load did not finish within the hang guard.
     bool finished = false;
+    // The document's pictures: how many were asked for and arrived, and which failed.
+    std::shared_ptr<TrackingImageProvider> images;
+    // True when some pictures were still on their way when the time for them ran out.
+    bool imagesTimedOut = false;
 };
 
-// Loads `bytes` and lays the window out. The view keeps the document loaded for as long as the result
-// is held.
+// Loads `bytes`, waits for the document's pictures (at most the images timeout) and lays the window out.
+// The view keeps the document loaded for as long as the result is held.
 LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options);
 
 // A number of points or a scale as people write it: "390", "2.5".
 std::string formatNumber(double value);
+
+// Warnings for the pictures that failed or did not arrive in time, one line each, for `file`.
+void reportImageProblems(std::ostream& err, const std::string& file, const LoadedView& loaded);
 
 } // namespace kivo::cli

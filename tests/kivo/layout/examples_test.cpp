@@ -30,7 +30,8 @@ TEST(Examples, EverySampleDocumentParsesWithItsItemsAndFonts) {
     };
     for (const Expected& e :
          {Expected{"storefront_v2.kivo", KIVOVersion::v2, 7, 2},
-          Expected{"flyer_v1.kivo", KIVOVersion::v1, 5, 0}, Expected{"small.kivo", KIVOVersion::v2, 0, 0}}) {
+          Expected{"flyer_v1.kivo", KIVOVersion::v1, 5, 0}, Expected{"small.kivo", KIVOVersion::v2, 0, 0},
+          Expected{"weekly_deals_v2.kivo", KIVOVersion::v2, 0, 0}}) {
         SCOPED_TRACE(e.file);
         const std::string markup = readExample(e.file);
         ASSERT_FALSE(markup.empty());
