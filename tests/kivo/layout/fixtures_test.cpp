@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -124,9 +125,18 @@ TEST_P(LayoutFixture, ProducesItsFrames) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, LayoutFixture,
-                         ::testing::Values("vertical_stack_margins", "fixed_height_column",
-                                           "match_parent_padding_margin", "flex_weights", "wrap_content_rows",
-                                           "zero_width_flex_outside_flexbox", "preserve_aspect",
-                                           "preserve_aspect_without_ratio", "horizontal_wrap_cross_axis",
-                                           "horizontal_pinned_left"));
+// Every document in the fixture folder, by name.
+std::vector<std::string> fixtureNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(KIVO_SOURCE_DIR) /
+                                                                 "tests/fixtures/layout")) {
+        if (entry.path().extension() == ".kivo") {
+            names.push_back(entry.path().stem().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, LayoutFixture, ::testing::ValuesIn(fixtureNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
