@@ -2,10 +2,18 @@
 
 #include <ui/foundation/url.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <system_error>
 
 namespace kivo::cli {
+
+void addImageOptions(CLI::App& command, ImageOptions& options) {
+    command.add_option("--timeout", options.timeoutSeconds, "Seconds to wait for the document's pictures")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
+    command.add_flag("--offline", options.offline, "Load pictures from files only, nothing over the network");
+}
 
 std::string fileURLForDirectory(const std::filesystem::path& directory) {
     std::string path = directory.generic_string();

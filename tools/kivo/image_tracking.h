@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace kivo::cli {
 
 struct ImageOptions {
@@ -21,6 +25,9 @@ struct ImageOptions {
     // Load file: pictures only; http and https ones fail at once.
     bool offline = false;
 };
+
+// Adds --timeout and --offline to a command that loads documents with their pictures.
+void addImageOptions(CLI::App& command, ImageOptions& options);
 
 // Wraps the ready-made provider: every task it hands out reports its outcome here.
 class TrackingImageProvider final : public KIVOImageDownloadTaskProvider,

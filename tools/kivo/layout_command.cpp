@@ -172,13 +172,7 @@ public:
         parser_ = app.add_subcommand("layout", "Load a KIVO document and print its element tree with frames");
         parser_->add_flag("--json", json_, "Report as one JSON object");
         parser_->add_option("FILE", file_, "The markup file to lay out")->required();
-        parser_
-            ->add_option("--timeout", viewport_.images.timeoutSeconds,
-                         "Seconds to wait for the document's pictures")
-            ->check(CLI::NonNegativeNumber)
-            ->capture_default_str();
-        parser_->add_flag("--offline", viewport_.images.offline,
-                          "Load pictures from files only, nothing over the network");
+        addImageOptions(*parser_, viewport_.images);
         parser_->add_option("--width", viewport_.width, "Width of the window, in points")
             ->check(CLI::PositiveNumber)
             ->capture_default_str();

@@ -32,13 +32,7 @@ public:
         parser_ = app.add_subcommand("render", "Render a KIVO document into a PNG picture");
         parser_->add_option("FILE", file_, "The markup file to render")->required();
         parser_->add_option("-o,--output", output_, "Where to write the PNG")->required();
-        parser_
-            ->add_option("--timeout", viewport_.images.timeoutSeconds,
-                         "Seconds to wait for the document's pictures")
-            ->check(CLI::NonNegativeNumber)
-            ->capture_default_str();
-        parser_->add_flag("--offline", viewport_.images.offline,
-                          "Load pictures from files only, nothing over the network");
+        addImageOptions(*parser_, viewport_.images);
         parser_->add_option("--width", viewport_.width, "Width of the window, in points")
             ->check(CLI::PositiveNumber)
             ->capture_default_str();
