@@ -533,6 +533,7 @@ private:
     // Live definitions in evaluation order (the age of the variable each defines).
     std::vector<std::uint32_t> evalOrder_;
     bool evalOrderStale_ = false;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> scratchKeyed_; // rebuildEvalOrder's in-order run
     void placeInEvalOrder(std::uint32_t index);
     // Every variable the solver knows, in the order it met them.
     std::vector<External> externals_; // contiguous: an update sweeps them in order
@@ -1544,26 +1545,28 @@ void Solver::Impl::compactDefinitionCells() {
 void Solver::Impl::rebuildEvalOrder() {
     evalOrder_.clear();
     evalOrder_.reserve(liveDefinitions_);
-    // Layouts define their variables roughly in the order they were made, so the definitions are
-    // usually in order already.
-    bool sorted = true;
-    std::uint64_t last = 0;
+    // Layouts define their variables roughly in the order they were made, so nearly all definitions
+    // already stand in order. Those keep their places; only the few that came late are sorted, and the
+    // two runs are merged, so that the cost stays linear in the number of definitions.
+    using Keyed = std::pair<std::uint64_t, std::uint32_t>; // (age of the defined variable, definition)
+    std::vector<Keyed>& inOrder = scratchKeyed_;
+    std::vector<Keyed> late;
+    inOrder.clear();
     for (std::uint32_t i = 0; i < defs_.size(); ++i) {
         if (!defs_[i].alive)
             continue;
-        sorted = sorted && defs_[i].serial > last;
-        last = defs_[i].serial;
-        evalOrder_.push_back(i);
+        const std::uint64_t serial = defs_[i].serial;
+        if (inOrder.empty() || serial > inOrder.back().first)
+            inOrder.emplace_back(serial, i);
+        else
+            late.emplace_back(serial, i);
     }
-    if (!sorted) {
-        std::vector<std::pair<std::uint64_t, std::uint32_t>>
-            keyed; // (age of the defined variable, definition)
-        keyed.reserve(evalOrder_.size());
-        for (const std::uint32_t i : evalOrder_)
-            keyed.emplace_back(defs_[i].serial, i);
-        std::sort(keyed.begin(), keyed.end());
-        for (std::size_t k = 0; k < keyed.size(); ++k)
-            evalOrder_[k] = keyed[k].second;
+    std::sort(late.begin(), late.end());
+    std::size_t a = 0;
+    std::size_t b = 0;
+    while (a < inOrder.size() || b < late.size()) {
+        const bool takeLate = a == inOrder.size() || (b < late.size() && late[b].first < inOrder[a].first);
+        evalOrder_.push_back(takeLate ? late[b++].second : inOrder[a++].second);
     }
     evalOrderStale_ = false;
 }
