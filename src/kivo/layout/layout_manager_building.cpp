@@ -328,12 +328,63 @@ void installOverlay(const std::shared_ptr<ui::View>& overlay, const std::shared_
 
 } // namespace
 
+namespace {
+
+using Constraints = std::vector<std::shared_ptr<LayoutConstraint>>;
+
+// Where a badge is marked along one axis: an anchor of the anchor box, and a distance from it.
+template <class AxisAnchor>
+struct BadgeMark {
+    AxisAnchor anchor;
+    double offset;
+};
+
+// The anchor box along one axis runs from the parent's near (leading or top) edge to the mark, whichever
+// side of the edge the mark is on; a position of 0 gets a 1-point box whose far edge is then 1 point past
+// the mark.
+template <class AxisAnchor>
+BadgeMark<AxisAnchor> layOutAnchorBoxAlong(double position, const AxisAnchor& boxNear,
+                                           const AxisAnchor& boxFar, const ui::LayoutDimension& boxSize,
+                                           const AxisAnchor& parentNear,
+                                           const ui::LayoutDimension& parentSize, Constraints& out) {
+    if (position > 0) {
+        out.push_back(boxNear.constraintEqualTo(parentNear));
+        out.push_back(boxSize.constraintEqualTo(parentSize, position));
+        return {boxFar, 0};
+    }
+    if (position < 0) {
+        out.push_back(boxFar.constraintEqualTo(parentNear));
+        out.push_back(boxSize.constraintEqualTo(parentSize, -position));
+        return {boxNear, 0};
+    }
+    out.push_back(boxNear.constraintEqualTo(parentNear));
+    out.push_back(boxSize.constraintEqualToConstant(1));
+    return {boxFar, -1};
+}
+
+// The badge's edge along one axis: its near edge on the mark (start), its far edge on the mark (end), or
+// its far edge half its length past the mark (center).
+template <class AxisAnchor>
+std::shared_ptr<LayoutConstraint> placeBadgeAlong(BadgeElement::AnchorPosition position,
+                                                  const AxisAnchor& badgeNear, const AxisAnchor& badgeFar,
+                                                  const BadgeMark<AxisAnchor>& mark, double length) {
+    switch (position) {
+    case BadgeElement::AnchorPosition::start:
+        return badgeNear.constraintEqualTo(mark.anchor, mark.offset);
+    case BadgeElement::AnchorPosition::center:
+        return badgeFar.constraintEqualTo(mark.anchor, mark.offset + length / 2);
+    case BadgeElement::AnchorPosition::end:
+        break;
+    }
+    return badgeFar.constraintEqualTo(mark.anchor, mark.offset);
+}
+
+} // namespace
+
 void LayoutManager::layoutBadge(const std::shared_ptr<BadgeView>& badgeView,
                                 const std::shared_ptr<ui::View>& parentView,
                                 const std::shared_ptr<ui::View>& badgeContainerView,
                                 const BadgeElement& badgeElement) {
-    // The anchor box runs from the parent's leading (top) edge to the mark, whichever side of the edge
-    // the mark is on; a position of 0 gets a 1-point box whose far edge is then 1 point past the mark.
     auto anchor = std::make_shared<ui::View>();
     anchor->setTranslatesAutoresizingMaskIntoConstraints(false);
     anchor->setUserInteractionEnabled(false);
@@ -341,73 +392,25 @@ void LayoutManager::layoutBadge(const std::shared_ptr<BadgeView>& badgeView,
     badgeView->setTranslatesAutoresizingMaskIntoConstraints(false);
     anchor->addSubview(badgeView);
 
-    const double hPos = badgeElement.hPos();
-    const double vPos = badgeElement.vPos();
-    std::vector<std::shared_ptr<LayoutConstraint>> box;
-    std::optional<ui::LayoutXAxisAnchor> horizontalMark;
-    double horizontalOffset = 0;
-    if (hPos > 0) {
-        box.push_back(anchor->leadingAnchor().constraintEqualTo(parentView->leadingAnchor()));
-        box.push_back(anchor->widthAnchor().constraintEqualTo(parentView->widthAnchor(), hPos));
-        horizontalMark = anchor->trailingAnchor();
-    } else if (hPos < 0) {
-        box.push_back(anchor->trailingAnchor().constraintEqualTo(parentView->leadingAnchor()));
-        box.push_back(anchor->widthAnchor().constraintEqualTo(parentView->widthAnchor(), -hPos));
-        horizontalMark = anchor->leadingAnchor();
-    } else {
-        box.push_back(anchor->leadingAnchor().constraintEqualTo(parentView->leadingAnchor()));
-        box.push_back(anchor->widthAnchor().constraintEqualToConstant(1));
-        horizontalMark = anchor->trailingAnchor();
-        horizontalOffset = -1;
-    }
-    std::optional<ui::LayoutYAxisAnchor> verticalMark;
-    double verticalOffset = 0;
-    if (vPos > 0) {
-        box.push_back(anchor->topAnchor().constraintEqualTo(parentView->topAnchor()));
-        box.push_back(anchor->heightAnchor().constraintEqualTo(parentView->heightAnchor(), vPos));
-        verticalMark = anchor->bottomAnchor();
-    } else if (vPos < 0) {
-        box.push_back(anchor->bottomAnchor().constraintEqualTo(parentView->topAnchor()));
-        box.push_back(anchor->heightAnchor().constraintEqualTo(parentView->heightAnchor(), -vPos));
-        verticalMark = anchor->topAnchor();
-    } else {
-        box.push_back(anchor->topAnchor().constraintEqualTo(parentView->topAnchor()));
-        box.push_back(anchor->heightAnchor().constraintEqualToConstant(1));
-        verticalMark = anchor->bottomAnchor();
-        verticalOffset = -1;
-    }
+    Constraints box;
+    const auto horizontalMark = layOutAnchorBoxAlong(
+        badgeElement.hPos(), anchor->leadingAnchor(), anchor->trailingAnchor(), anchor->widthAnchor(),
+        parentView->leadingAnchor(), parentView->widthAnchor(), box);
+    const auto verticalMark = layOutAnchorBoxAlong(badgeElement.vPos(), anchor->topAnchor(),
+                                                   anchor->bottomAnchor(), anchor->heightAnchor(),
+                                                   parentView->topAnchor(), parentView->heightAnchor(), box);
     LayoutConstraint::activate(box);
 
     const double width = badgeElement.width();
     const double height = badgeElement.height();
-    std::vector<std::shared_ptr<LayoutConstraint>> badge;
-    switch (badgeElement.x()) {
-    case BadgeElement::AnchorPosition::start:
-        badge.push_back(badgeView->leadingAnchor().constraintEqualTo(*horizontalMark, horizontalOffset));
-        break;
-    case BadgeElement::AnchorPosition::center:
-        badge.push_back(
-            badgeView->trailingAnchor().constraintEqualTo(*horizontalMark, horizontalOffset + width / 2));
-        break;
-    case BadgeElement::AnchorPosition::end:
-        badge.push_back(badgeView->trailingAnchor().constraintEqualTo(*horizontalMark, horizontalOffset));
-        break;
-    }
-    switch (badgeElement.y()) {
-    case BadgeElement::AnchorPosition::start:
-        badge.push_back(badgeView->topAnchor().constraintEqualTo(*verticalMark, verticalOffset));
-        break;
-    case BadgeElement::AnchorPosition::center:
-        badge.push_back(
-            badgeView->bottomAnchor().constraintEqualTo(*verticalMark, verticalOffset + height / 2));
-        break;
-    case BadgeElement::AnchorPosition::end:
-        badge.push_back(badgeView->bottomAnchor().constraintEqualTo(*verticalMark, verticalOffset));
-        break;
-    }
-    badge.push_back(badgeView->widthAnchor().constraintEqualToConstant(width));
-    badge.push_back(badgeView->heightAnchor().constraintEqualToConstant(height));
-    LayoutConstraint::activate(badge);
+    LayoutConstraint::activate({
+        placeBadgeAlong(badgeElement.x(), badgeView->leadingAnchor(), badgeView->trailingAnchor(),
+                        horizontalMark, width),
+        placeBadgeAlong(badgeElement.y(), badgeView->topAnchor(), badgeView->bottomAnchor(), verticalMark,
+                        height),
+        badgeView->widthAnchor().constraintEqualToConstant(width),
+        badgeView->heightAnchor().constraintEqualToConstant(height),
+    });
 }
 
 void LayoutManager::loadBadges() {
