@@ -98,7 +98,16 @@ public:
 
 private:
     friend class LayoutEngine;
-    LayoutConstraint() = default;
+    // Lets `create` make the constraint and its shared count in one allocation while no one else can
+    // construct one.
+    struct Private {
+        explicit Private() = default;
+    };
+
+public:
+    explicit LayoutConstraint(Private) {}
+
+private:
     void changed();
 
     std::weak_ptr<View> firstItem_;

@@ -70,6 +70,10 @@ public:
         return groupOf<N>(allocate(N), std::make_index_sequence<N>{});
     }
 
+    // A handle to no variable, for storage that receives its variable later: it may only be assigned to,
+    // copied, moved and destroyed. Makes no allocation.
+    static Variable unset() noexcept { return Variable(static_cast<Data*>(nullptr)); }
+
     // The name given at construction or by setName; empty when none was given.
     const std::string& name() const;
     void setName(std::string name);
@@ -286,6 +290,10 @@ public:
 
     // Forgets every constraint and edit variable.
     void reset();
+
+    // Makes room for about this many more constraints and new variables, so that adding a large batch
+    // does not grow the solver's tables step by step. Only a hint: any number may still be added.
+    void reserve(std::size_t constraints, std::size_t variables);
 
     std::size_t constraintCount() const;
 

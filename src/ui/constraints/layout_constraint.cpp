@@ -46,7 +46,7 @@ LayoutConstraint::create(const std::shared_ptr<View>& firstItem, LayoutAttribute
         !isSize(firstAttribute))
         throw std::invalid_argument("LayoutConstraint: an x position cannot be related to a y position");
     static std::atomic<std::uint64_t> uids{0};
-    std::shared_ptr<LayoutConstraint> c(new LayoutConstraint());
+    auto c = std::make_shared<LayoutConstraint>(Private{});
     c->uid_ = ++uids;
     c->firstItem_ = firstItem;
     c->firstAttribute_ = firstAttribute;

@@ -346,11 +346,14 @@ void LayoutEngine::sync() {
 
     // Every view of the window, parents first, and the constraints whose views are all in it.
     std::vector<View*> order;
+    order.reserve(slots_.size());
     std::vector<View*> stack{&window_};
+    std::size_t constraintCount = 0;
     while (!stack.empty()) {
         View* v = stack.back();
         stack.pop_back();
         order.push_back(v);
+        constraintCount += v->constraints_.size();
         for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it)
             stack.push_back(it->get());
     }
@@ -362,6 +365,7 @@ void LayoutEngine::sync() {
         std::uint32_t entry;
     };
     std::vector<Candidate> candidates;
+    candidates.reserve(constraintCount);
     // Views that need variables are marked with this sync's stamp.
     static std::atomic<std::uint64_t> stamps{0}; // shared by all windows: a view can move between them
     const std::uint64_t stamp = ++stamps;
@@ -460,6 +464,9 @@ void LayoutEngine::sync() {
         removeEntry(entry);
         addEntry(*c, entry);
     }
+    // Every view that got a slot in this sync brings four variables; the engine adds its own constraints
+    // (preferences, intrinsic sizes) for about as many views again.
+    solver_.reserve(fresh.size() + revised.size() + 2 * order.size(), 4 * order.size());
     for (LayoutConstraint* c : fresh) {
         if (findEntry(*c))
             continue; // listed twice

@@ -81,7 +81,9 @@ private:
         View* parent = nullptr;
         View* space = nullptr;
         std::uint64_t generation = 0; // tells a reused slot from the one an entry was built with
-        Variable left, top, width, height;
+        // Made for the slot when a view takes it (in one allocation, see ensureSlot).
+        Variable left = Variable::unset(), top = Variable::unset(), width = Variable::unset(),
+                 height = Variable::unset();
         double intrinsicH =
             -1.0; // the natural height last given to the solver (views whose height follows their width)
         bool alive = false;

@@ -367,6 +367,7 @@ public:
     SolverStatus suggest(const Variable& v, double value);
     void update();
     void reset();
+    void reserve(std::size_t constraints, std::size_t variables);
     std::size_t constraintCount() const { return liveRecords_; }
     bool isDefined(const Variable& v) const {
         if (needsRebuild_)
@@ -760,7 +761,15 @@ Row Solver::Impl::expand(const Expression& e) {
             accumulateAndQueue(cells[i].sym, k * cells[i].coeff);
     }
 
+    // The row is sized once for every cell it can get, and for the slack and error symbols that
+    // createRow may add, instead of growing step by step.
+    std::size_t bound = 2;
+    for (Sym s : touched) {
+        if (syms_[s].definition == kNone && !nearZero(acc_[s]))
+            bound += syms_[s].row != kNone ? rows_[syms_[s].row].row.size() : 1;
+    }
     Row out(constant);
+    out.reserve(bound);
     for (Sym s : touched) {
         const double k = acc_[s];
         if (syms_[s].definition != kNone || nearZero(k))
@@ -1571,6 +1580,16 @@ void Solver::Impl::rebuildEvalOrder() {
     evalOrderStale_ = false;
 }
 
+void Solver::Impl::reserve(std::size_t constraints, std::size_t variables) {
+    // A constraint brings at most two symbols of its own (slack and error, or two errors) and defines
+    // at most one variable; a variable is one symbol.
+    const std::size_t symbols = syms_.size() + variables + 2 * constraints;
+    acc_.reserve(symbols);
+    mark_.reserve(symbols);
+    externals_.reserve(externals_.size() + variables);
+    defs_.reserve(defs_.size() + std::min(constraints, variables));
+}
+
 void Solver::Impl::reset() {
     *this = Impl();
 }
@@ -1624,6 +1643,9 @@ void Solver::updateVariables() {
 }
 void Solver::reset() {
     impl_->reset();
+}
+void Solver::reserve(std::size_t constraints, std::size_t variables) {
+    impl_->reserve(constraints, variables);
 }
 std::size_t Solver::constraintCount() const {
     return impl_->constraintCount();

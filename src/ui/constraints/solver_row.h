@@ -236,6 +236,8 @@ public:
     const Cells& cells() const { return cells_; }
     std::size_t size() const { return cells_.size(); }
     bool empty() const { return cells_.empty(); }
+    // Room for n cells, so that a row built cell by cell allocates once.
+    void reserve(std::size_t n) { cells_.reserve(n); }
 
     double coefficient(Sym s) const {
         const std::size_t i = find(s);

@@ -153,7 +153,8 @@ void StackView::buildConstraints() {
     const auto eq = LayoutRelation::equal;
 
     // first.a relation second.b + constant. The stack is the first item wherever it takes part, so that
-    // these constraints are held by the stack and leave with it.
+    // these constraints are held by the stack and leave with it. The identifiers are short enough for a
+    // string to hold without an allocation of its own: a large layout makes tens of thousands of these.
     auto add = [this](const std::shared_ptr<View>& first, LayoutAttribute a, LayoutRelation relation,
                       const std::shared_ptr<View>& second, LayoutAttribute b, double constant,
                       const char* identifier, LayoutPriority priority = layoutPriority::required) {
@@ -169,24 +170,24 @@ void StackView::buildConstraints() {
     for (const auto& view : arranged_) {
         if (view->isHidden()) {
             if (previous)
-                add(view, g.start, eq, previous, g.end, 0, "StackView-hidden", kStackPreference);
+                add(view, g.start, eq, previous, g.end, 0, "UISV-hidden", kStackPreference);
             else
-                add(self, g.start, eq, view, g.start, -g.startInset, "StackView-hidden", kStackPreference);
-            add(self, g.crossStart, eq, view, g.crossStart, -g.crossStartInset, "StackView-hidden",
+                add(self, g.start, eq, view, g.start, -g.startInset, "UISV-hidden", kStackPreference);
+            add(self, g.crossStart, eq, view, g.crossStart, -g.crossStartInset, "UISV-hidden",
                 kStackPreference);
             continue;
         }
         if (previous)
-            add(view, g.start, eq, previous, g.end, spacing_, "StackView-spacing");
+            add(view, g.start, eq, previous, g.end, spacing_, "UISV-spacing");
         else
-            add(self, g.start, eq, view, g.start, -g.startInset, "StackView-edge");
+            add(self, g.start, eq, view, g.start, -g.startInset, "UISV-edge");
         previous = view;
     }
     if (previous)
-        add(self, g.end, eq, previous, g.end, g.endInset, "StackView-edge");
+        add(self, g.end, eq, previous, g.end, g.endInset, "UISV-edge");
     else // nothing to show: the stack would rather be no longer than its margins
         add(self, g.length, eq, nullptr, LayoutAttribute::notAnAttribute, g.startInset + g.endInset,
-            "StackView-empty", kStackPreference);
+            "UISV-empty", kStackPreference);
 
     // Across the axis. With any alignment but fill a view may be narrower than the stack: one inequality
     // keeps it inside (with the centre equality, one edge inside means both are), and a weak equality
@@ -197,29 +198,28 @@ void StackView::buildConstraints() {
             continue;
         switch (alignment_) {
         case StackViewAlignment::fill:
-            add(self, g.crossStart, eq, view, g.crossStart, -g.crossStartInset, "StackView-alignment");
-            add(self, g.crossEnd, eq, view, g.crossEnd, g.crossEndInset, "StackView-alignment");
+            add(self, g.crossStart, eq, view, g.crossStart, -g.crossStartInset, "UISV-alignment");
+            add(self, g.crossEnd, eq, view, g.crossEnd, g.crossEndInset, "UISV-alignment");
             break;
         case StackViewAlignment::leading:
-            add(self, g.crossStart, eq, view, g.crossStart, -g.crossStartInset, "StackView-alignment");
-            add(self, g.crossEnd, R::greaterThanOrEqual, view, g.crossEnd, g.crossEndInset,
-                "StackView-bounds");
+            add(self, g.crossStart, eq, view, g.crossStart, -g.crossStartInset, "UISV-alignment");
+            add(self, g.crossEnd, R::greaterThanOrEqual, view, g.crossEnd, g.crossEndInset, "UISV-bounds");
             break;
         case StackViewAlignment::center:
             add(self, g.crossCenter, eq, view, g.crossCenter, (g.crossEndInset - g.crossStartInset) / 2,
-                "StackView-alignment");
+                "UISV-alignment");
             add(self, g.crossStart, R::lessThanOrEqual, view, g.crossStart, -g.crossStartInset,
-                "StackView-bounds");
+                "UISV-bounds");
             break;
         case StackViewAlignment::trailing:
-            add(self, g.crossEnd, eq, view, g.crossEnd, g.crossEndInset, "StackView-alignment");
+            add(self, g.crossEnd, eq, view, g.crossEnd, g.crossEndInset, "UISV-alignment");
             add(self, g.crossStart, R::lessThanOrEqual, view, g.crossStart, -g.crossStartInset,
-                "StackView-bounds");
+                "UISV-bounds");
             break;
         }
         if (alignment_ != StackViewAlignment::fill)
-            add(self, g.crossLength, eq, view, g.crossLength, g.crossStartInset + g.crossEndInset,
-                "StackView-fit", kStackPreference);
+            add(self, g.crossLength, eq, view, g.crossLength, g.crossStartInset + g.crossEndInset, "UISV-fit",
+                kStackPreference);
     }
 
     LayoutConstraint::activate(generated_);
