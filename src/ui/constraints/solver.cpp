@@ -534,7 +534,7 @@ private:
     // Live definitions in evaluation order (the age of the variable each defines).
     std::vector<std::uint32_t> evalOrder_;
     bool evalOrderStale_ = false;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> scratchKeyed_; // rebuildEvalOrder's in-order run
+    std::vector<std::uint32_t> scratchByAge_; // rebuildEvalOrder's table of definitions by age
     void placeInEvalOrder(std::uint32_t index);
     // Every variable the solver knows, in the order it met them.
     std::vector<External> externals_; // contiguous: an update sweeps them in order
@@ -1554,28 +1554,41 @@ void Solver::Impl::compactDefinitionCells() {
 void Solver::Impl::rebuildEvalOrder() {
     evalOrder_.clear();
     evalOrder_.reserve(liveDefinitions_);
-    // Layouts define their variables roughly in the order they were made, so nearly all definitions
-    // already stand in order. Those keep their places; only the few that came late are sorted, and the
-    // two runs are merged, so that the cost stays linear in the number of definitions.
-    using Keyed = std::pair<std::uint64_t, std::uint32_t>; // (age of the defined variable, definition)
-    std::vector<Keyed>& inOrder = scratchKeyed_;
-    std::vector<Keyed> late;
-    inOrder.clear();
-    for (std::uint32_t i = 0; i < defs_.size(); ++i) {
-        if (!defs_[i].alive)
+    std::uint64_t lowest = UINT64_MAX;
+    std::uint64_t highest = 0;
+    for (const Definition& d : defs_) {
+        if (!d.alive)
             continue;
-        const std::uint64_t serial = defs_[i].serial;
-        if (inOrder.empty() || serial > inOrder.back().first)
-            inOrder.emplace_back(serial, i);
-        else
-            late.emplace_back(serial, i);
+        lowest = std::min(lowest, d.serial);
+        highest = std::max(highest, d.serial);
     }
-    std::sort(late.begin(), late.end());
-    std::size_t a = 0;
-    std::size_t b = 0;
-    while (a < inOrder.size() || b < late.size()) {
-        const bool takeLate = a == inOrder.size() || (b < late.size() && late[b].first < inOrder[a].first);
-        evalOrder_.push_back(takeLate ? late[b++].second : inOrder[a++].second);
+    if (lowest > highest) {
+        evalOrderStale_ = false;
+        return;
+    }
+    // Each variable has one definition at most, so the ages are distinct. The variables of one layout
+    // are made close together, so their ages usually span a range not much wider than their number:
+    // then every definition goes straight to its place in a table indexed by age, in linear time.
+    const std::uint64_t span = highest - lowest;
+    if (span <= 8 * static_cast<std::uint64_t>(liveDefinitions_) + 64) {
+        std::vector<std::uint32_t>& byAge = scratchByAge_; // definition + 1; 0: no definition of that age
+        byAge.assign(static_cast<std::size_t>(span) + 1, 0);
+        for (std::uint32_t i = 0; i < defs_.size(); ++i)
+            if (defs_[i].alive)
+                byAge[static_cast<std::size_t>(defs_[i].serial - lowest)] = i + 1;
+        for (const std::uint32_t entry : byAge)
+            if (entry != 0)
+                evalOrder_.push_back(entry - 1);
+    } else {
+        std::vector<std::pair<std::uint64_t, std::uint32_t>>
+            keyed; // (age of the defined variable, definition)
+        keyed.reserve(liveDefinitions_);
+        for (std::uint32_t i = 0; i < defs_.size(); ++i)
+            if (defs_[i].alive)
+                keyed.emplace_back(defs_[i].serial, i);
+        std::sort(keyed.begin(), keyed.end());
+        for (const auto& [serial, index] : keyed)
+            evalOrder_.push_back(index);
     }
     evalOrderStale_ = false;
 }

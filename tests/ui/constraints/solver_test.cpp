@@ -478,27 +478,37 @@ TEST(Solver, RemovingADefinitionTheTableauWasBuiltFromStaysExact) {
 
 // Definitions are evaluated by the age of the variable they define. A chain whose links arrive in a
 // scrambled order, far from the order of its variables, must still evaluate every link after the ones
-// it reads: some links come in order, many come late, and some come late in a run of their own.
+// it reads: some links come in order, many come late, and some come late in a run of their own. The
+// chain's variables are made one after another (ages close together) or far apart (other variables made
+// in between), which the solver orders in different ways.
 TEST(Solver, ChainsDefinedOutOfOrderEvaluateFromTheirRoots) {
     constexpr int kLinks = 600;
-    std::vector<Variable> v;
-    for (int i = 0; i <= kLinks; ++i)
-        v.emplace_back();
-    std::vector<int> order(kLinks);
-    for (int i = 0; i < kLinks; ++i)
-        order[i] = i + 1;
-    std::mt19937 random(7);
-    // The first third in order, the rest shuffled, with one stretch reversed inside it.
-    std::shuffle(order.begin() + kLinks / 3, order.end(), random);
-    std::reverse(order.begin() + kLinks / 2, order.begin() + kLinks / 2 + 100);
+    for (const int spacing : {0, 20}) {
+        SCOPED_TRACE(spacing == 0 ? "variables made together" : "variables made far apart");
+        std::vector<Variable> v;
+        std::vector<Variable> others;
+        for (int i = 0; i <= kLinks; ++i) {
+            v.emplace_back();
+            for (int k = 0; k < spacing; ++k)
+                others.emplace_back();
+        }
+        std::vector<int> order(kLinks);
+        for (int i = 0; i < kLinks; ++i)
+            order[i] = i + 1;
+        std::mt19937 random(7);
+        // The last link first, then a third in order, the rest shuffled, with one stretch reversed.
+        std::rotate(order.begin(), order.end() - 1, order.end());
+        std::shuffle(order.begin() + kLinks / 3, order.end(), random);
+        std::reverse(order.begin() + kLinks / 2, order.begin() + kLinks / 2 + 100);
 
-    Solver solver;
-    for (const int i : order)
-        ASSERT_EQ(solver.addConstraint(eq(v[i], v[i - 1] + 1.0)), SolverStatus::ok);
-    ASSERT_EQ(solver.addConstraint(eq(v[0], 5.0)), SolverStatus::ok);
-    solver.updateVariables();
-    for (int i = 0; i <= kLinks; ++i)
-        ASSERT_NEAR(v[i].value(), 5.0 + i, kTol) << "link " << i;
+        Solver solver;
+        for (const int i : order)
+            ASSERT_EQ(solver.addConstraint(eq(v[i], v[i - 1] + 1.0)), SolverStatus::ok);
+        ASSERT_EQ(solver.addConstraint(eq(v[0], 5.0)), SolverStatus::ok);
+        solver.updateVariables();
+        for (int i = 0; i <= kLinks; ++i)
+            ASSERT_NEAR(v[i].value(), 5.0 + i, kTol) << "link " << i;
+    }
 }
 
 TEST(Solver, ConstraintChurnKeepsMemoryBounded) {
