@@ -4,6 +4,8 @@
 // allocations: what the laid-out storefront holds (its views, their constraints and the layout engine),
 // and the peak while it is built and laid out.
 
+#include "../support/heap_counter.h"
+
 #include <ui/views/scroll_view.h>
 #include <ui/views/stack_view.h>
 #include <ui/views/window.h>
@@ -12,48 +14,8 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <memory>
-#include <new>
-
-namespace {
-
-std::atomic<long long> liveBytes{0};
-std::atomic<long long> peakBytes{0};
-
-void noteAllocation(long long bytes) {
-    const long long now = liveBytes.fetch_add(bytes, std::memory_order_relaxed) + bytes;
-    long long peak = peakBytes.load(std::memory_order_relaxed);
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
-}
-
-} // namespace
-
-// Every allocation carries its size in a header so that frees can be counted too. GCC cannot see that the
-// replaced operators pair malloc with free themselves.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    auto* p = static_cast<std::size_t*>(std::malloc(size + sizeof(std::max_align_t)));
-    if (!p)
-        throw std::bad_alloc();
-    *p = size;
-    noteAllocation(static_cast<long long>(size));
-    return reinterpret_cast<char*>(p) + sizeof(std::max_align_t);
-}
-
-void operator delete(void* ptr) noexcept {
-    if (!ptr)
-        return;
-    auto* p = reinterpret_cast<std::size_t*>(static_cast<char*>(ptr) - sizeof(std::max_align_t));
-    liveBytes.fetch_sub(static_cast<long long>(*p), std::memory_order_relaxed);
-    std::free(p);
-}
-
-void operator delete(void* ptr, std::size_t) noexcept {
-    operator delete(ptr);
-}
 
 namespace {
 
@@ -120,15 +82,14 @@ void BM_FirstLayout(benchmark::State& state) {
     long long peak = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const long long before = liveBytes.load();
-        peakBytes.store(before);
+        const long long before = heap_counter::resetPeak();
         Storefront s = build(rows);
         state.ResumeTiming();
         s.window->layoutIfNeeded();
         benchmark::DoNotOptimize(s.scroll->contentSize());
         state.PauseTiming();
-        held = std::max(held, liveBytes.load() - before);
-        peak = std::max(peak, peakBytes.load() - before);
+        held = std::max(held, heap_counter::liveBytes.load() - before);
+        peak = std::max(peak, heap_counter::peakBytes.load() - before);
         s = Storefront();
         state.ResumeTiming();
     }

@@ -1,53 +1,14 @@
 // Solver benchmarks: building the stack and grid systems from scratch, and re-solving them after the
 // container's width changes through an edit variable. Peak heap use is tracked by counting allocations.
 
+#include "../support/heap_counter.h"
 #include "layout_systems.h"
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <memory>
-#include <new>
-
-namespace {
-
-std::atomic<long long> liveBytes{0};
-std::atomic<long long> peakBytes{0};
-
-void noteAllocation(long long bytes) {
-    const long long now = liveBytes.fetch_add(bytes, std::memory_order_relaxed) + bytes;
-    long long peak = peakBytes.load(std::memory_order_relaxed);
-    while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
-}
-
-} // namespace
-
-// Every allocation carries its size in a header so that frees can be counted too. GCC cannot see that the
-// replaced operators pair malloc with free themselves.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    auto* p = static_cast<std::size_t*>(std::malloc(size + sizeof(std::max_align_t)));
-    if (!p)
-        throw std::bad_alloc();
-    *p = size;
-    noteAllocation(static_cast<long long>(size));
-    return reinterpret_cast<char*>(p) + sizeof(std::max_align_t);
-}
-
-void operator delete(void* ptr) noexcept {
-    if (!ptr)
-        return;
-    auto* p = reinterpret_cast<std::size_t*>(static_cast<char*>(ptr) - sizeof(std::max_align_t));
-    liveBytes.fetch_sub(static_cast<long long>(*p), std::memory_order_relaxed);
-    std::free(p);
-}
-
-void operator delete(void* ptr, std::size_t) noexcept {
-    operator delete(ptr);
-}
 
 namespace {
 
@@ -60,15 +21,14 @@ void buildFromScratch(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     long long peak = 0;
     for (auto _ : state) {
-        const long long before = liveBytes.load();
-        peakBytes.store(before);
+        const long long before = heap_counter::resetPeak();
         auto solver = std::make_unique<Solver>();
         auto system = std::make_unique<System>();
         system->build(*solver, n, 320.0);
         benchmark::DoNotOptimize(system->container.width.value());
         if (system->failures)
             state.SkipWithError("a constraint was refused");
-        peak = std::max(peak, peakBytes.load() - before);
+        peak = std::max(peak, heap_counter::peakBytes.load() - before);
         // Tearing the layout down is not part of building it.
         state.PauseTiming();
         system.reset();

@@ -7,10 +7,18 @@
 #include <sys/socket.h>
 
 #include <atomic>
+#include <csignal>
 #include <string>
 #include <thread>
 
 namespace kivo::test_support {
+
+// The server writes to connections that clients have closed (a cancelled download, say); that must not
+// end the test program.
+inline const bool loopbackIgnoresBrokenPipes = [] {
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}();
 
 class LoopbackServer {
 public:
