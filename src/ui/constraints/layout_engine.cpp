@@ -390,9 +390,13 @@ void LayoutEngine::sync() {
     for (std::uint32_t i = 0; i < slots_.size(); ++i)
         if (slots_[i].alive && (slots_[i].raw->window() != &window_ || !needed(slots_[i].raw)))
             releaseSlot(i);
-    for (View* v : order)
-        if (needed(v))
+    std::size_t newViews = 0;
+    for (View* v : order) {
+        if (needed(v)) {
+            newViews += slotOf(v) == kNoSlot ? 1 : 0;
             ensureSlot(*v);
+        }
+    }
     // Where each view sits is looked up here once, not on every pass.
     for (std::uint32_t i = 0; i < slots_.size(); ++i) {
         Slot& slot = slots_[i];
@@ -464,9 +468,9 @@ void LayoutEngine::sync() {
         removeEntry(entry);
         addEntry(*c, entry);
     }
-    // Every view that got a slot in this sync brings four variables; the engine adds its own constraints
-    // (preferences, intrinsic sizes) for about as many views again.
-    solver_.reserve(fresh.size() + revised.size() + 2 * order.size(), 4 * order.size());
+    // Every view that got a slot in this sync brings four variables, and the engine adds constraints of
+    // its own (preferences, natural sizes) for it.
+    solver_.reserve(fresh.size() + revised.size() + 2 * newViews, 4 * newViews);
     for (LayoutConstraint* c : fresh) {
         if (findEntry(*c))
             continue; // listed twice
