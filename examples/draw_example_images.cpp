@@ -9,8 +9,10 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -51,6 +53,21 @@ void roundedRectPath(cairo_t* cr, double x, double y, double w, double h, double
     cairo_arc(cr, x + r, y + h - r, r, kPi / 2, kPi);
     cairo_arc(cr, x + r, y + r, r, kPi, 3 * kPi / 2);
     cairo_close_path(cr);
+}
+
+// Fills the closed polygon through `corners` with one colour.
+void fillPolygon(cairo_t* cr, std::initializer_list<std::pair<double, double>> corners, unsigned rgb) {
+    bool first = true;
+    for (const auto& [x, y] : corners) {
+        if (first)
+            cairo_move_to(cr, x, y);
+        else
+            cairo_line_to(cr, x, y);
+        first = false;
+    }
+    cairo_close_path(cr);
+    setColor(cr, rgb);
+    cairo_fill(cr);
 }
 
 void fillRoundedRect(cairo_t* cr, double x, double y, double w, double h, double r, unsigned rgb) {
@@ -280,34 +297,10 @@ void vegBox(cairo_t* cr, double w, double h) {
 void milk(cairo_t* cr, double w, double h) {
     productBackdrop(cr, w, h, 0xEEF5FB, 0xD6E6F3);
     // A gable-top carton: front face, side face and the roof.
-    cairo_move_to(cr, 130, 140);
-    cairo_line_to(cr, 240, 140);
-    cairo_line_to(cr, 240, 330);
-    cairo_line_to(cr, 130, 330);
-    cairo_close_path(cr);
-    setColor(cr, 0xFFFFFF);
-    cairo_fill(cr);
-    cairo_move_to(cr, 240, 140);
-    cairo_line_to(cr, 285, 120);
-    cairo_line_to(cr, 285, 312);
-    cairo_line_to(cr, 240, 330);
-    cairo_close_path(cr);
-    setColor(cr, 0xD9E4EE);
-    cairo_fill(cr);
-    cairo_move_to(cr, 130, 140);
-    cairo_line_to(cr, 160, 85);
-    cairo_line_to(cr, 210, 85);
-    cairo_line_to(cr, 240, 140);
-    cairo_close_path(cr);
-    setColor(cr, 0x2F6FB3);
-    cairo_fill(cr);
-    cairo_move_to(cr, 210, 85);
-    cairo_line_to(cr, 255, 68);
-    cairo_line_to(cr, 285, 120);
-    cairo_line_to(cr, 240, 140);
-    cairo_close_path(cr);
-    setColor(cr, 0x245A93);
-    cairo_fill(cr);
+    fillPolygon(cr, {{130, 140}, {240, 140}, {240, 330}, {130, 330}}, 0xFFFFFF);
+    fillPolygon(cr, {{240, 140}, {285, 120}, {285, 312}, {240, 330}}, 0xD9E4EE);
+    fillPolygon(cr, {{130, 140}, {160, 85}, {210, 85}, {240, 140}}, 0x2F6FB3);
+    fillPolygon(cr, {{210, 85}, {255, 68}, {285, 120}, {240, 140}}, 0x245A93);
     fillRoundedRect(cr, 156, 72, 58, 16, 4, 0x1D4F85);
     // Label: a blue band with the word and a drop.
     cairo_rectangle(cr, 130, 250, 110, 50);
@@ -326,27 +319,9 @@ void milk(cairo_t* cr, double w, double h) {
 void cheese(cairo_t* cr, double w, double h) {
     productBackdrop(cr, w, h, 0xFFF8E6, 0xF6E7BD);
     // A wedge: top face, front face and rind.
-    cairo_move_to(cr, 90, 200);
-    cairo_line_to(cr, 320, 150);
-    cairo_line_to(cr, 320, 185);
-    cairo_line_to(cr, 110, 235);
-    cairo_close_path(cr);
-    setColor(cr, 0xFFE07A);
-    cairo_fill(cr);
-    cairo_move_to(cr, 90, 200);
-    cairo_line_to(cr, 110, 235);
-    cairo_line_to(cr, 110, 330);
-    cairo_line_to(cr, 90, 300);
-    cairo_close_path(cr);
-    setColor(cr, 0xE6A93B);
-    cairo_fill(cr);
-    cairo_move_to(cr, 110, 235);
-    cairo_line_to(cr, 320, 185);
-    cairo_line_to(cr, 320, 290);
-    cairo_line_to(cr, 110, 330);
-    cairo_close_path(cr);
-    setColor(cr, 0xF9C846);
-    cairo_fill(cr);
+    fillPolygon(cr, {{90, 200}, {320, 150}, {320, 185}, {110, 235}}, 0xFFE07A);
+    fillPolygon(cr, {{90, 200}, {110, 235}, {110, 330}, {90, 300}}, 0xE6A93B);
+    fillPolygon(cr, {{110, 235}, {320, 185}, {320, 290}, {110, 330}}, 0xF9C846);
     const double holes[][3] = {{160, 270, 14}, {215, 250, 10}, {255, 280, 16}, {290, 225, 9}, {140, 305, 8}};
     for (const auto& hole : holes) {
         fillEllipse(cr, hole[0], hole[1], hole[2], hole[2] * 0.85, 0xE2A72E);
