@@ -1,5 +1,6 @@
 #include "layout_engine.h"
 
+#include <ui/graphics/layer.h>
 #include <ui/views/view.h>
 #include <ui/views/window.h>
 
@@ -12,6 +13,10 @@ namespace ui {
 namespace {
 
 constexpr std::uint32_t kNoSlot = UINT32_MAX;
+// The size of a variable's state (see Variable::group).
+constexpr std::size_t kVariableBytes = 32;
+// How many items ahead a sweep asks for what it will read (see prefetchLines).
+constexpr std::size_t kPrefetchAhead = 8;
 
 // Preferences below any priority a caller can state (callers use 1...1000).
 constexpr float kPreferSmall = 0.02f;
@@ -21,6 +26,14 @@ constexpr float kPreferOrigin = 0.01f;
 constexpr float kNonNegativeSize = priority::required - 0.5f;
 // How far below zero a solved size may come out by rounding alone.
 constexpr double kNegativeTolerance = 1e-9;
+
+// Asks for the cache lines of [p, p + bytes) ahead of use. Only a hint: p is never dereferenced, so it
+// may be null.
+inline void prefetchLines(const void* p, std::size_t bytes) {
+    const auto* first = static_cast<const char*>(p);
+    for (std::size_t offset = 0; offset < bytes; offset += 64)
+        __builtin_prefetch(first + offset);
+}
 
 Relation toRelation(LayoutRelation r) {
     switch (r) {
@@ -208,9 +221,7 @@ std::optional<Expression> LayoutEngine::attributeExpression(View& item, LayoutAt
     return std::nullopt;
 }
 
-std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c) {
-    auto a = c.firstItem();
-    auto b = c.secondItem();
+std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c, View* a, View* b) {
     if (!a)
         return std::nullopt;
     bool contentA = false;
@@ -218,9 +229,9 @@ std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c) {
     if (b && !isSize(c.firstAttribute())) {
         View* spaceA = spaceOf(*a);
         View* spaceB = spaceOf(*b);
-        if (b.get() == spaceA)
+        if (b == spaceA)
             contentB = true; // a inside b: b's edges are its content area
-        else if (a.get() == spaceB)
+        else if (a == spaceB)
             contentA = true;
         else if (spaceA != spaceB)
             return std::nullopt; // positions in two different spaces cannot be related
@@ -238,17 +249,15 @@ std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c) {
     return Constraint(*lhs, toRelation(c.relation()), rhs, c.priority());
 }
 
-void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry) {
-    const auto first = c.firstItem();
-    const auto second = c.secondItem();
+void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry, View* first, View* second) {
     entry.revision = c.revision();
-    entry.firstSlot = slotOf(first.get());
-    entry.secondSlot = slotOf(second.get());
+    entry.firstSlot = slotOf(first);
+    entry.secondSlot = slotOf(second);
     entry.firstGeneration = entry.firstSlot == kNoSlot ? 0 : slots_[entry.firstSlot].generation;
     entry.secondGeneration = entry.secondSlot == kNoSlot ? 0 : slots_[entry.secondSlot].generation;
     entry.hasSecond = c.secondAttribute() != LayoutAttribute::notAnAttribute;
     entry.solverConstraint.reset();
-    if (auto translated = translate(c)) {
+    if (auto translated = translate(c, first, second)) {
         if (solver_.addConstraint(*translated) == SolverStatus::ok)
             entry.solverConstraint = *translated;
     }
@@ -357,9 +366,12 @@ void LayoutEngine::sync() {
         for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it)
             stack.push_back(it->get());
     }
-    // Each constraint with what the comparison with its entry needs, read while it is at hand.
+    // Each constraint with what the comparison with its entry needs, read while it is at hand, and its
+    // items, which the window's tree holds for the whole sync.
     struct Candidate {
         LayoutConstraint* constraint;
+        View* first;
+        View* second;
         std::uint64_t uid;
         std::uint64_t revision;
         std::uint32_t entry;
@@ -380,7 +392,10 @@ void LayoutEngine::sync() {
             const bool secondGone = !second && c->secondAttribute() != LayoutAttribute::notAnAttribute;
             if (secondGone || (second && second->window() != &window_))
                 continue; // the other view is gone or elsewhere: the constraint has nothing to relate
-            candidates.push_back({c.get(), c->uid_, c->revision(), c->engineEntry_});
+            // A first item outside the window cannot be translated: it is left out like a missing one.
+            auto first = c->firstItem();
+            View* const firstHere = first && first->window() == &window_ ? first.get() : nullptr;
+            candidates.push_back({c.get(), firstHere, second.get(), c->uid_, c->revision(), c->engineEntry_});
             need(*v);
             if (second)
                 need(*second);
@@ -440,8 +455,8 @@ void LayoutEngine::sync() {
     // come in, so that a set replacing a contradicting set is not refused.
     for (Entry& entry : entries_)
         entry.seen = false;
-    std::vector<LayoutConstraint*> fresh;
-    std::vector<LayoutConstraint*> revised; // changed while inactive: translated again
+    std::vector<const Candidate*> fresh;
+    std::vector<const Candidate*> revised; // changed while inactive: translated again
     for (const Candidate& candidate : candidates) {
         LayoutConstraint* c = candidate.constraint;
         Entry* entry = candidate.entry < entries_.size() && entries_[candidate.entry].key == candidate.uid
@@ -450,9 +465,9 @@ void LayoutEngine::sync() {
         if (entry && entryIsCurrent(*entry, *c)) {
             entry->seen = true;
             if (entry->revision != candidate.revision)
-                revised.push_back(c);
+                revised.push_back(&candidate);
         } else {
-            fresh.push_back(c);
+            fresh.push_back(&candidate);
         }
     }
     for (std::uint32_t i = 0; i < entries_.size(); ++i) {
@@ -461,29 +476,67 @@ void LayoutEngine::sync() {
             freeEntry(i);
         }
     }
-    for (LayoutConstraint* c : revised) {
+    for (const Candidate* candidate : revised) {
+        LayoutConstraint* c = candidate->constraint;
         Entry& entry = *findEntry(*c);
         if (entry.revision == c->revision())
             continue; // listed twice
         removeEntry(entry);
-        addEntry(*c, entry);
+        addEntry(*c, entry, candidate->first, candidate->second);
     }
     // Every view that got a slot in this sync brings four variables, and the engine adds constraints of
     // its own (preferences, natural sizes) for it.
     solver_.reserve(fresh.size() + revised.size() + 2 * newViews, 4 * newViews);
-    for (LayoutConstraint* c : fresh) {
+    // A large layout's constraints and views no longer sit in the cache by the time they are translated,
+    // and each one is reached through a pointer: what a few constraints further on will read is fetched
+    // while this one is worked on, so that the waits overlap instead of adding up.
+    auto prefetchCandidate = [](const Candidate& next) {
+        prefetchLines(next.constraint, sizeof(LayoutConstraint));
+        for (const View* view : {next.first, next.second})
+            if (view)
+                prefetchLines(&view->layoutSlot_, sizeof view->layoutSlot_);
+    };
+    // By now the views' slot numbers have arrived.
+    auto prefetchSlots = [this](const Candidate& next) {
+        for (const View* view : {next.first, next.second}) {
+            if (!view || view->layoutSlot_ >= slots_.size())
+                continue;
+            const Slot& slot = slots_[view->layoutSlot_];
+            prefetchLines(&slot, sizeof(Slot));
+            // The four variables share one allocation (see ensureSlot).
+            prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
+        }
+    };
+    for (std::size_t k = 0; k < fresh.size(); ++k) {
+        if (k + kPrefetchAhead < fresh.size())
+            prefetchCandidate(*fresh[k + kPrefetchAhead]);
+        if (k + kPrefetchAhead / 2 < fresh.size())
+            prefetchSlots(*fresh[k + kPrefetchAhead / 2]);
+        const Candidate& candidate = *fresh[k];
+        LayoutConstraint* c = candidate.constraint;
         if (findEntry(*c))
             continue; // listed twice
         Entry& entry = newEntry(*c);
         entry.seen = true;
-        addEntry(*c, entry);
+        addEntry(*c, entry, candidate.first, candidate.second);
     }
 
     // A position that a required equality ties to another view (or to its space's edges) is anchored
     // (see Slot::anchorsX); the others get the weak pull to their superview's origin.
-    for (Slot& s : slots_)
-        if (s.alive)
-            refreshPreferences(s);
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        if (i + kPrefetchAhead < slots_.size())
+            prefetchSlotView(slots_[i + kPrefetchAhead]);
+        if (slots_[i].alive)
+            refreshPreferences(slots_[i]);
+    }
+}
+
+// What a sweep over the slots reads of a slot's view and variables; slots themselves lie in order.
+void LayoutEngine::prefetchSlotView(const Slot& slot) {
+    if (!slot.alive)
+        return;
+    prefetchLines(slot.raw, sizeof(View));
+    prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
 }
 
 void LayoutEngine::refreshPreferences(Slot& s) {
@@ -525,10 +578,10 @@ void LayoutEngine::refreshPreferences(Slot& s) {
 
     // The superview's origin in this view's space.
     auto originOf = [&](bool horizontal) -> Expression {
-        auto parent = v.superview();
-        if (!parent || parent.get() == spaceOf(v))
+        View* const parent = s.parent; // as of the last sync, which this follows
+        if (!parent || parent == s.space)
             return Expression(0.0);
-        if (const std::uint32_t pi = slotOf(parent.get()); pi != kNoSlot)
+        if (const std::uint32_t pi = slotOf(parent); pi != kNoSlot)
             return Expression(horizontal ? slots_[pi].left : slots_[pi].top);
         const Point p = positionInSpace(*parent);
         return Expression(horizontal ? p.x + parent->bounds().origin.x : p.y + parent->bounds().origin.y);
@@ -561,7 +614,9 @@ void LayoutEngine::refreshChangedConstraints() {
         if (!entry || !entryIsCurrent(*entry, *c) || c->revision() == entry->revision)
             continue;
         removeEntry(*entry);
-        addEntry(*c, *entry);
+        const auto first = c->firstItem();
+        const auto second = c->secondItem();
+        addEntry(*c, *entry, first.get(), second.get());
     }
 }
 
@@ -761,7 +816,12 @@ bool LayoutEngine::boundNegativeSizes(Slot& s) {
 // again after another solve). Returns whether bounds were added.
 bool LayoutEngine::assignFrames() {
     bool bounded = false;
-    for (Slot& s : slots_) {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        if (i + kPrefetchAhead < slots_.size())
+            prefetchSlotView(slots_[i + kPrefetchAhead]);
+        if (i + kPrefetchAhead / 2 < slots_.size() && slots_[i + kPrefetchAhead / 2].alive)
+            prefetchLines(slots_[i + kPrefetchAhead / 2].raw->layer_.get(), sizeof(Layer));
+        Slot& s = slots_[i];
         if (!s.alive)
             continue;
         bounded = boundNegativeSizes(s) || bounded;

@@ -128,7 +128,8 @@ private:
 
     void runUpdateConstraints(View& view);
     void sync();
-    void addEntry(LayoutConstraint& c, Entry& entry);
+    // The constraint's items are passed in: the caller holds them for the call.
+    void addEntry(LayoutConstraint& c, Entry& entry, View* first, View* second);
     void removeEntry(Entry& entry);
     void countAnchors(const Entry& entry, int delta);
     bool entryIsCurrent(const Entry& entry, const LayoutConstraint& c) const;
@@ -140,6 +141,7 @@ private:
     void setHeightForWidth(Slot& slot, bool value);
     bool refreshPins();
     void refreshPreferences(Slot& slot);
+    void prefetchSlotView(const Slot& slot);
     bool boundNegativeSizes(Slot& slot);
     bool assignFrames();
     void layoutSubviewsWalk(View& view);
@@ -149,7 +151,7 @@ private:
     void releaseSlot(std::uint32_t index);
     View* spaceOf(const View& view) const;
     std::optional<Expression> attributeExpression(View& item, LayoutAttribute attribute, bool contentArea);
-    std::optional<Constraint> translate(LayoutConstraint& c);
+    std::optional<Constraint> translate(LayoutConstraint& c, View* first, View* second);
     Point positionInSpace(const View& view) const;
     void add(std::optional<Constraint>& holder, const Constraint& c);
     void remove(std::optional<Constraint>& holder);
