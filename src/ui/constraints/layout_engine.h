@@ -19,12 +19,13 @@
 // per view and per constraint is small and sits in arrays indexed from the views and constraints
 // themselves (View::layoutSlot_, LayoutConstraint::engineEntry_) rather than in hash maps.
 
+#include "chunked_array.h"
+
 #include <ui/constraints/layout_constraint.h>
 #include <ui/constraints/solver.h>
 #include <ui/foundation/geometry.h>
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -107,8 +108,8 @@ private:
         return *slot.cold;
     }
 
-    // A layout constraint as the solver has it. Entries live in a deque, and each constraint keeps the
-    // index of its entry (LayoutConstraint::engineEntry_), so finding one needs no hash lookup.
+    // A layout constraint as the solver has it. Entries live in a chunked array, and each constraint keeps
+    // the index of its entry (LayoutConstraint::engineEntry_), so finding one needs no hash lookup.
     struct Entry {
         std::uint64_t key = 0; // the constraint's LayoutConstraint::uid_; 0: a free entry
         std::optional<Constraint> solverConstraint;
@@ -158,9 +159,9 @@ private:
 
     Window& window_;
     Solver solver_;
-    std::deque<Slot> slots_;
+    detail::ChunkedArray<Slot> slots_;
     std::vector<std::uint32_t> freeSlots_;
-    std::deque<Entry> entries_;
+    detail::ChunkedArray<Entry> entries_;
     std::vector<std::uint32_t> freeEntries_;
     Entry* findEntry(const LayoutConstraint& c);
     Entry& newEntry(LayoutConstraint& c);

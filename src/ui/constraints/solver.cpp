@@ -1,3 +1,4 @@
+#include "chunked_array.h"
 #include "solver_row.h"
 
 #include <ui/constraints/solver.h>
@@ -5,7 +6,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cassert>
-#include <deque>
 #include <mutex>
 #include <new>
 #include <stdexcept>
@@ -488,9 +488,9 @@ private:
     std::uint32_t findRecord(const Constraint& c) const;
     void scheduleCompactionIfWasteful();
 
-    // Deques: these grow by the ten thousand while a layout is built; a deque never holds twice its
-    // size while it grows, nor moves what it holds.
-    std::deque<SymInfo> syms_;
+    // These grow by the ten thousand while a layout is built; a chunked array never holds twice its size
+    // while it grows, nor moves what it holds.
+    ChunkedArray<SymInfo> syms_;
     IdMap varSyms_;
     // Names this solver's numbering of symbols in the variables' caches; renewed when symbols are
     // renumbered (rebuild, reset).
@@ -499,11 +499,11 @@ private:
         static std::atomic<std::uint64_t> epochs{0};
         return ++epochs;
     }
-    std::deque<TableauRow> rows_;
+    ChunkedArray<TableauRow> rows_;
     std::vector<std::uint32_t> freeRows_;
     std::vector<Definition> defs_; // contiguous: an update sweeps them in order
     std::vector<std::uint32_t> freeDefs_;
-    std::deque<Record> records_; // by slot; dead slots are reused
+    ChunkedArray<Record> records_; // by slot; dead slots are reused
     std::vector<std::uint32_t> freeRecords_;
     // A constraint first used by this solver keeps the slot of its record itself; the map holds only
     // those whose cache another solver had claimed.
@@ -539,7 +539,7 @@ private:
     // Every variable the solver knows, in the order it met them.
     std::vector<External> externals_; // contiguous: an update sweeps them in order
     // Objective weights of the symbols that have one; freed entries are reused.
-    std::deque<SymbolicWeight> weights_;
+    ChunkedArray<SymbolicWeight> weights_;
     std::vector<std::uint32_t> freeWeights_;
     const SymbolicWeight& objective(Sym s) const {
         static const SymbolicWeight zero;
