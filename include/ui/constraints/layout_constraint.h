@@ -110,21 +110,29 @@ public:
 private:
     void changed();
 
+    // The items while they live, for the layout engine, which reads every constraint of a window on each
+    // structural change: a plain check of the weak count instead of taking and dropping a share.
+    View* firstItemIfAlive() const { return firstItem_.expired() ? nullptr : firstRaw_; }
+    View* secondItemIfAlive() const { return secondItem_.expired() ? nullptr : secondRaw_; }
+
     std::weak_ptr<View> firstItem_;
-    LayoutAttribute firstAttribute_ = LayoutAttribute::notAnAttribute;
-    LayoutRelation relation_ = LayoutRelation::equal;
     std::weak_ptr<View> secondItem_;
-    LayoutAttribute secondAttribute_ = LayoutAttribute::notAnAttribute;
+    View* firstRaw_ = nullptr; // valid only while firstItem_ has not expired
+    View* secondRaw_ = nullptr;
     double multiplier_ = 1.0;
     double constant_ = 0.0;
-    LayoutPriority priority_ = layoutPriority::required;
-    bool active_ = false;
     std::string identifier_;
     std::uint64_t revision_ = 0;
-    // Where the layout engine of the constraint's window keeps its entry for it, and a number no other
-    // constraint has, by which the engine tells its entry from one left by a constraint that is gone.
-    std::uint32_t engineEntry_ = UINT32_MAX;
+    // A number no other constraint has, by which the layout engine tells its entry for this constraint
+    // from one left by a constraint that is gone, and where the engine of the constraint's window keeps
+    // that entry.
     std::uint64_t uid_ = 0;
+    std::uint32_t engineEntry_ = UINT32_MAX;
+    LayoutAttribute firstAttribute_ = LayoutAttribute::notAnAttribute;
+    LayoutAttribute secondAttribute_ = LayoutAttribute::notAnAttribute;
+    LayoutRelation relation_ = LayoutRelation::equal;
+    LayoutPriority priority_ = layoutPriority::required;
+    bool active_ = false;
 };
 
 // Anchors: a view and one of its attributes, from which constraints are made.

@@ -49,9 +49,11 @@ LayoutConstraint::create(const std::shared_ptr<View>& firstItem, LayoutAttribute
     auto c = std::make_shared<LayoutConstraint>(Private{});
     c->uid_ = ++uids;
     c->firstItem_ = firstItem;
+    c->firstRaw_ = firstItem.get();
     c->firstAttribute_ = firstAttribute;
     c->relation_ = relation;
     c->secondItem_ = secondItem;
+    c->secondRaw_ = secondItem.get();
     c->secondAttribute_ = secondItem ? secondAttribute : LayoutAttribute::notAnAttribute;
     c->multiplier_ = secondItem ? multiplier : 0.0;
     c->constant_ = constant;

@@ -28,8 +28,9 @@ constexpr float kNonNegativeSize = priority::required - 0.5f;
 constexpr double kNegativeTolerance = 1e-9;
 
 // Asks for the cache lines of [p, p + bytes) ahead of use. Only a hint: p is never dereferenced, so it
-// may be null.
-inline void prefetchLines(const void* p, std::size_t bytes) {
+// may be null. Always inlined into the loop that uses it: a function that does nothing but prefetch has
+// no effect the compiler must keep, and GCC drops calls to such functions.
+[[gnu::always_inline]] inline void prefetchLines(const void* p, std::size_t bytes) {
     const auto* first = static_cast<const char*>(p);
     for (std::size_t offset = 0; offset < bytes; offset += 64)
         __builtin_prefetch(first + offset);
@@ -48,6 +49,15 @@ Relation toRelation(LayoutRelation r) {
 }
 
 } // namespace
+
+// What a sweep over the slots reads of a slot's view and variables; the slots themselves lie in order.
+template <class Slot>
+[[gnu::always_inline]] inline void prefetchSlotView(const Slot& slot) {
+    if (!slot.alive)
+        return;
+    prefetchLines(slot.raw, sizeof(View));
+    prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
+}
 
 LayoutEngine::LayoutEngine(Window& window) : window_(window) {}
 
@@ -353,18 +363,28 @@ void LayoutEngine::runUpdateConstraints(View& view) {
 void LayoutEngine::sync() {
     structureDirty_ = false;
 
-    // Every view of the window, parents first, and the constraints whose views are all in it.
-    std::vector<View*> order;
+    // Every view of the window, parents first, with its superview and the root of its layout space, and
+    // the constraints whose views are all in it.
+    struct Placed {
+        View* view;
+        View* parent;
+        View* space;
+    };
+    std::vector<Placed> order;
     order.reserve(slots_.size());
-    std::vector<View*> stack{&window_};
+    std::vector<Placed> stack{{&window_, nullptr, nullptr}};
     std::size_t constraintCount = 0;
     while (!stack.empty()) {
-        View* v = stack.back();
+        const Placed placed = stack.back();
         stack.pop_back();
-        order.push_back(v);
+        order.push_back(placed);
+        View* const v = placed.view;
         constraintCount += v->constraints_.size();
-        for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it)
-            stack.push_back(it->get());
+        View* const spaceOfChildren = v == &window_ || v->isLayoutSpaceRoot() ? v : placed.space;
+        for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it) {
+            prefetchLines(it->get(), sizeof(View));
+            stack.push_back({it->get(), v, spaceOfChildren});
+        }
     }
     // Each constraint with what the comparison with its entry needs, read while it is at hand, and its
     // items, which the window's tree holds for the whole sync.
@@ -384,18 +404,27 @@ void LayoutEngine::sync() {
     auto need = [stamp](View& v) { v.layoutMark_ = stamp; };
     auto needed = [stamp](const View* v) { return v->layoutMark_ == stamp; };
     need(window_);
-    for (View* v : order) {
+    for (std::size_t j = 0; j < order.size(); ++j) {
+        // The constraints of views a little further on: first the list, then the constraints in it.
+        if (j + 4 < order.size()) {
+            const auto& list = order[j + 4].view->constraints_;
+            prefetchLines(list.data(), list.size() * sizeof list[0]);
+        }
+        if (j + 2 < order.size())
+            for (const auto& c : order[j + 2].view->constraints_)
+                prefetchLines(c.get(), sizeof(LayoutConstraint));
+        View* const v = order[j].view;
         if (!v->translatesAutoresizingMask_)
             need(*v);
         for (const auto& c : v->constraints_) {
-            auto second = c->secondItem();
+            View* const second = c->secondItemIfAlive();
             const bool secondGone = !second && c->secondAttribute() != LayoutAttribute::notAnAttribute;
             if (secondGone || (second && second->window() != &window_))
                 continue; // the other view is gone or elsewhere: the constraint has nothing to relate
             // A first item outside the window cannot be translated: it is left out like a missing one.
-            auto first = c->firstItem();
-            View* const firstHere = first && first->window() == &window_ ? first.get() : nullptr;
-            candidates.push_back({c.get(), firstHere, second.get(), c->uid_, c->revision(), c->engineEntry_});
+            View* const first = c->firstItemIfAlive();
+            View* const firstHere = first && first->window() == &window_ ? first : nullptr;
+            candidates.push_back({c.get(), firstHere, second, c->uid_, c->revision(), c->engineEntry_});
             need(*v);
             if (second)
                 need(*second);
@@ -405,22 +434,21 @@ void LayoutEngine::sync() {
     for (std::uint32_t i = 0; i < slots_.size(); ++i)
         if (slots_[i].alive && (slots_[i].raw->window() != &window_ || !needed(slots_[i].raw)))
             releaseSlot(i);
+    // Where each view sits is kept in its slot, so that passes need not look it up.
     std::size_t newViews = 0;
-    for (View* v : order) {
-        if (needed(v)) {
-            newViews += slotOf(v) == kNoSlot ? 1 : 0;
-            ensureSlot(*v);
+    for (const Placed& placed : order) {
+        if (needed(placed.view)) {
+            newViews += slotOf(placed.view) == kNoSlot ? 1 : 0;
+            Slot& slot = slots_[ensureSlot(*placed.view)];
+            slot.parent = placed.parent;
+            slot.space = placed.space;
+            slot.placed = true;
         }
     }
-    // Where each view sits is looked up here once, not on every pass.
     for (std::uint32_t i = 0; i < slots_.size(); ++i) {
         Slot& slot = slots_[i];
         if (!slot.alive)
             continue;
-        slot.placed = false;
-        slot.space = slot.raw == &window_ ? nullptr : spaceOf(*slot.raw);
-        slot.placed = true;
-        slot.parent = slot.raw->superview().get();
         const bool translates = slot.raw->translatesAutoresizingMask_;
         if (!translates && slot.translates)
             intrinsicDirty_.emplace_back(i, slot.generation);
@@ -490,28 +518,26 @@ void LayoutEngine::sync() {
     // A large layout's constraints and views no longer sit in the cache by the time they are translated,
     // and each one is reached through a pointer: what a few constraints further on will read is fetched
     // while this one is worked on, so that the waits overlap instead of adding up.
-    auto prefetchCandidate = [](const Candidate& next) {
-        prefetchLines(next.constraint, sizeof(LayoutConstraint));
-        for (const View* view : {next.first, next.second})
-            if (view)
-                prefetchLines(&view->layoutSlot_, sizeof view->layoutSlot_);
-    };
-    // By now the views' slot numbers have arrived.
-    auto prefetchSlots = [this](const Candidate& next) {
-        for (const View* view : {next.first, next.second}) {
-            if (!view || view->layoutSlot_ >= slots_.size())
-                continue;
-            const Slot& slot = slots_[view->layoutSlot_];
-            prefetchLines(&slot, sizeof(Slot));
-            // The four variables share one allocation (see ensureSlot).
-            prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
-        }
-    };
     for (std::size_t k = 0; k < fresh.size(); ++k) {
-        if (k + kPrefetchAhead < fresh.size())
-            prefetchCandidate(*fresh[k + kPrefetchAhead]);
-        if (k + kPrefetchAhead / 2 < fresh.size())
-            prefetchSlots(*fresh[k + kPrefetchAhead / 2]);
+        if (k + kPrefetchAhead < fresh.size()) {
+            const Candidate& next = *fresh[k + kPrefetchAhead];
+            prefetchLines(next.constraint, sizeof(LayoutConstraint));
+            for (const View* view : {next.first, next.second})
+                if (view)
+                    prefetchLines(&view->layoutSlot_, sizeof view->layoutSlot_);
+        }
+        // By now the slot numbers of these views have arrived.
+        if (k + kPrefetchAhead / 2 < fresh.size()) {
+            const Candidate& next = *fresh[k + kPrefetchAhead / 2];
+            for (const View* view : {next.first, next.second}) {
+                if (!view || view->layoutSlot_ >= slots_.size())
+                    continue;
+                const Slot& slot = slots_[view->layoutSlot_];
+                prefetchLines(&slot, sizeof(Slot));
+                // The four variables share one allocation (see ensureSlot).
+                prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
+            }
+        }
         const Candidate& candidate = *fresh[k];
         LayoutConstraint* c = candidate.constraint;
         if (findEntry(*c))
@@ -529,14 +555,6 @@ void LayoutEngine::sync() {
         if (slots_[i].alive)
             refreshPreferences(slots_[i]);
     }
-}
-
-// What a sweep over the slots reads of a slot's view and variables; slots themselves lie in order.
-void LayoutEngine::prefetchSlotView(const Slot& slot) {
-    if (!slot.alive)
-        return;
-    prefetchLines(slot.raw, sizeof(View));
-    prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
 }
 
 void LayoutEngine::refreshPreferences(Slot& s) {

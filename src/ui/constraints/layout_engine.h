@@ -142,7 +142,6 @@ private:
     void setHeightForWidth(Slot& slot, bool value);
     bool refreshPins();
     void refreshPreferences(Slot& slot);
-    void prefetchSlotView(const Slot& slot);
     bool boundNegativeSizes(Slot& slot);
     bool assignFrames();
     void layoutSubviewsWalk(View& view);
