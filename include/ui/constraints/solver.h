@@ -16,10 +16,13 @@
 // simplex tableau, where they would fill rows quadratically; the tableau keeps an index from each symbol
 // to the rows that use it, so a pivot touches only those rows.
 //
-// A `Solver` is not thread-safe; use one from one thread at a time.
+// A `Solver` is not thread-safe; use one from one thread at a time. The same holds for the variables and
+// constraints it uses: their handles are counted without atomic operations (a layout copies them by
+// the hundred thousand), so the handles to one variable or constraint must not be copied or dropped on
+// two threads at once. Handing a whole system over to another thread, with the usual synchronisation,
+// is fine.
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -237,11 +240,11 @@ private:
         // Where the solver that holds this constraint keeps its record (see Variable::Data).
         mutable std::uint64_t solverEpoch = 0;
         mutable std::uint32_t solverRecord = 0;
-        mutable std::atomic<std::uint32_t> handles{0};
+        mutable std::uint32_t handles = 0; // see the thread rule at the top
     };
     void retain() const noexcept {
         if (data_)
-            data_->handles.fetch_add(1, std::memory_order_relaxed);
+            ++data_->handles;
     }
     void release() noexcept;
 

@@ -55,9 +55,9 @@ NameTable& nameTable() {
 }
 
 // The allocation a group of variables shares: this header, then the variables. The header counts the
-// handles to any of them.
+// handles to any of them (without atomic operations: see the thread rule of solver.h).
 struct VariableGroupHeader {
-    std::atomic<std::uint32_t> handles{0};
+    std::uint32_t handles = 0;
     std::uint32_t count = 0;
 };
 static_assert(sizeof(VariableGroupHeader) == 8); // the variables after it stay 8-byte aligned
@@ -91,7 +91,7 @@ VariableGroupHeader* headerOf(const void* data, std::size_t index, std::size_t s
 
 void Variable::retain() const noexcept {
     if (data_)
-        headerOf(data_, data_->indexInGroup, sizeof(Data))->handles.fetch_add(1, std::memory_order_relaxed);
+        ++headerOf(data_, data_->indexInGroup, sizeof(Data))->handles;
 }
 
 void Variable::release() noexcept {
@@ -99,7 +99,7 @@ void Variable::release() noexcept {
         return;
     VariableGroupHeader* header = headerOf(data_, data_->indexInGroup, sizeof(Data));
     data_ = nullptr;
-    if (header->handles.fetch_sub(1, std::memory_order_acq_rel) != 1)
+    if (--header->handles != 0)
         return;
     auto* first = reinterpret_cast<Data*>(reinterpret_cast<char*>(header) + sizeof(VariableGroupHeader));
     for (std::uint32_t i = 0; i < header->count; ++i) {
@@ -327,7 +327,7 @@ Constraint::Constraint(const Expression& lhs, Relation relation, const Expressio
 void Constraint::release() noexcept {
     const Data* data = data_;
     data_ = nullptr;
-    if (data && data->handles.fetch_sub(1, std::memory_order_acq_rel) == 1)
+    if (data && --data->handles == 0)
         delete data;
 }
 
