@@ -11,7 +11,6 @@
 
 #include <malloc.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>

@@ -48,7 +48,11 @@ Relation toRelation(LayoutRelation r) {
     return Relation::equal;
 }
 
-} // namespace
+// A slot's four variables, which share one allocation (see ensureSlot).
+template <class Slot>
+[[gnu::always_inline]] inline void prefetchVariables(const Slot& slot) {
+    prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
+}
 
 // What a sweep over the slots reads of a slot's view and variables; the slots themselves lie in order.
 template <class Slot>
@@ -56,8 +60,10 @@ template <class Slot>
     if (!slot.alive)
         return;
     prefetchLines(slot.raw, sizeof(View));
-    prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
+    prefetchVariables(slot);
 }
+
+} // namespace
 
 LayoutEngine::LayoutEngine(Window& window) : window_(window) {}
 
@@ -381,10 +387,8 @@ void LayoutEngine::sync() {
         View* const v = placed.view;
         constraintCount += v->constraints_.size();
         View* const spaceOfChildren = v == &window_ || v->isLayoutSpaceRoot() ? v : placed.space;
-        for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it) {
-            prefetchLines(it->get(), sizeof(View));
+        for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it)
             stack.push_back({it->get(), v, spaceOfChildren});
-        }
     }
     // Each constraint with what the comparison with its entry needs, read while it is at hand, and its
     // items, which the window's tree holds for the whole sync.
@@ -534,8 +538,7 @@ void LayoutEngine::sync() {
                     continue;
                 const Slot& slot = slots_[view->layoutSlot_];
                 prefetchLines(&slot, sizeof(Slot));
-                // The four variables share one allocation (see ensureSlot).
-                prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
+                prefetchVariables(slot);
             }
         }
         const Candidate& candidate = *fresh[k];
@@ -632,9 +635,7 @@ void LayoutEngine::refreshChangedConstraints() {
         if (!entry || !entryIsCurrent(*entry, *c) || c->revision() == entry->revision)
             continue;
         removeEntry(*entry);
-        const auto first = c->firstItem();
-        const auto second = c->secondItem();
-        addEntry(*c, *entry, first.get(), second.get());
+        addEntry(*c, *entry, c->firstItemIfAlive(), c->secondItemIfAlive());
     }
 }
 
