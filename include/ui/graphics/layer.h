@@ -77,8 +77,8 @@ public:
     Layer(const Layer&) = delete;
     Layer& operator=(const Layer&) = delete;
 
-    const std::string& name() const { return name_; }
-    void setName(std::string name) { name_ = std::move(name); }
+    const std::string& name() const { return extras().name; }
+    void setName(std::string name);
 
     // --- geometry ---
     const Rect& bounds() const { return model_.bounds; }
@@ -112,38 +112,38 @@ public:
     void setMasksToBounds(bool masks) { masksToBounds_ = masks; }
     double borderWidth() const { return model_.borderWidth; }
     void setBorderWidth(double width);
-    Color borderColor() const { return borderColor_; }
-    void setBorderColor(Color color) { borderColor_ = color; }
+    Color borderColor() const { return extras().borderColor; }
+    void setBorderColor(Color color);
 
     // --- shadow: the blurred silhouette of the layer and its sublayers (or of shadowPath), drawn below it
-    Color shadowColor() const { return shadowColor_; }
-    void setShadowColor(Color color) { shadowColor_ = color; }
+    Color shadowColor() const { return extras().shadowColor; }
+    void setShadowColor(Color color);
     double shadowOpacity() const { return model_.shadowOpacity; }
     void setShadowOpacity(double opacity);
-    Size shadowOffset() const { return shadowOffset_; }
-    void setShadowOffset(Size offset) { shadowOffset_ = offset; }
+    Size shadowOffset() const { return extras().shadowOffset; }
+    void setShadowOffset(Size offset);
     // The blur radius in points.
-    double shadowRadius() const { return shadowRadius_; }
-    void setShadowRadius(double radius) { shadowRadius_ = radius < 0 ? 0 : radius; }
+    double shadowRadius() const { return extras().shadowRadius; }
+    void setShadowRadius(double radius);
     // A shape (in the layer's bounds space) to cast the shadow from instead of the layer's content;
     // cheaper to draw, and exact when the content's outline is known.
-    const std::optional<BezierPath>& shadowPath() const { return shadowPath_; }
-    void setShadowPath(std::optional<BezierPath> path) { shadowPath_ = std::move(path); }
+    const std::optional<BezierPath>& shadowPath() const { return extras().shadowPath; }
+    void setShadowPath(std::optional<BezierPath> path);
 
     // --- contents ---
-    const std::shared_ptr<Image>& contents() const { return contents_; }
-    void setContents(std::shared_ptr<Image> image) { contents_ = std::move(image); }
+    const std::shared_ptr<Image>& contents() const { return extras().contents; }
+    void setContents(std::shared_ptr<Image> image);
     // The part of the image shown, in unit coordinates of the image (0, 0, 1, 1 is all of it).
     const Rect& contentsRect() const { return model_.contentsRect; }
     void setContentsRect(const Rect& rect);
-    ContentsGravity contentsGravity() const { return contentsGravity_; }
-    void setContentsGravity(ContentsGravity gravity) { contentsGravity_ = gravity; }
+    ContentsGravity contentsGravity() const { return extras().contentsGravity; }
+    void setContentsGravity(ContentsGravity gravity);
 
     // Stored for callers that tune caching; the renderer draws every frame in full.
-    bool shouldRasterize() const { return shouldRasterize_; }
-    void setShouldRasterize(bool rasterize) { shouldRasterize_ = rasterize; }
-    double rasterizationScale() const { return rasterizationScale_; }
-    void setRasterizationScale(double scale) { rasterizationScale_ = scale; }
+    bool shouldRasterize() const { return extras().shouldRasterize; }
+    void setShouldRasterize(bool rasterize);
+    double rasterizationScale() const { return extras().rasterizationScale; }
+    void setRasterizationScale(double scale);
 
     // --- tree ---
     std::shared_ptr<Layer> superlayer() const { return superlayer_.lock(); }
@@ -195,22 +195,35 @@ private:
                           std::vector<LayerAnimation>::iterator last, bool finished);
     void animationEnded(std::uint64_t id);
 
-    std::string name_;
+    // What most layers leave at its default: a large document has a layer per view, and each layout pass
+    // reads them all, so these live apart and are allocated when a layer first changes one of them.
+    struct Extras {
+        std::string name;
+        Color borderColor = Color::black();
+        Color shadowColor = Color::black();
+        Size shadowOffset{0, -3};
+        double shadowRadius = 3;
+        std::optional<BezierPath> shadowPath;
+        std::shared_ptr<Image> contents;
+        ContentsGravity contentsGravity = ContentsGravity::resize;
+        bool shouldRasterize = false;
+        double rasterizationScale = 1;
+    };
+    static const Extras& defaultExtras();
+    const Extras& extras() const { return extras_ ? *extras_ : defaultExtras(); }
+    Extras& extrasToChange();
+
     LayerState model_;
     Point anchorPoint_{0.5, 0.5};
     double zPosition_ = 0;
     bool hidden_ = false;
     bool masksToBounds_ = false;
-    Color borderColor_ = Color::black();
-    Color shadowColor_ = Color::black();
-    Size shadowOffset_{0, -3};
-    double shadowRadius_ = 3;
-    std::optional<BezierPath> shadowPath_;
-    std::shared_ptr<Image> contents_;
-    ContentsGravity contentsGravity_ = ContentsGravity::resize;
-    bool shouldRasterize_ = false;
-    double rasterizationScale_ = 1;
+    std::unique_ptr<Extras> extras_;
     std::weak_ptr<Layer> superlayer_;
+    // The superlayer while superlayer_ has not expired: walks up the tree check the weak count instead of
+    // taking and dropping a share of every ancestor.
+    Layer* superlayerRaw_ = nullptr;
+    const Layer* superlayerIfAlive() const { return superlayer_.expired() ? nullptr : superlayerRaw_; }
     std::vector<std::shared_ptr<Layer>> sublayers_;
     LayerDelegate* delegate_ = nullptr;
     std::vector<LayerAnimation> animations_;

@@ -24,13 +24,78 @@ Clock::duration toDuration(double seconds) {
 
 Layer::Layer() = default;
 
+const Layer::Extras& Layer::defaultExtras() {
+    static const Extras defaults;
+    return defaults;
+}
+
+Layer::Extras& Layer::extrasToChange() {
+    if (!extras_)
+        extras_ = std::make_unique<Extras>();
+    return *extras_;
+}
+
+// Setting a default value on a layer that has no extras leaves it without them.
+void Layer::setName(std::string name) {
+    if (extras_ || !name.empty())
+        extrasToChange().name = std::move(name);
+}
+
+void Layer::setBorderColor(Color color) {
+    if (extras_ || color != defaultExtras().borderColor)
+        extrasToChange().borderColor = color;
+}
+
+void Layer::setShadowColor(Color color) {
+    if (extras_ || color != defaultExtras().shadowColor)
+        extrasToChange().shadowColor = color;
+}
+
+void Layer::setShadowOffset(Size offset) {
+    if (extras_ || offset != defaultExtras().shadowOffset)
+        extrasToChange().shadowOffset = offset;
+}
+
+void Layer::setShadowRadius(double radius) {
+    radius = radius < 0 ? 0 : radius;
+    if (extras_ || radius != defaultExtras().shadowRadius)
+        extrasToChange().shadowRadius = radius;
+}
+
+void Layer::setShadowPath(std::optional<BezierPath> path) {
+    if (extras_ || path)
+        extrasToChange().shadowPath = std::move(path);
+}
+
+void Layer::setContents(std::shared_ptr<Image> image) {
+    if (extras_ || image)
+        extrasToChange().contents = std::move(image);
+}
+
+void Layer::setContentsGravity(ContentsGravity gravity) {
+    if (extras_ || gravity != defaultExtras().contentsGravity)
+        extrasToChange().contentsGravity = gravity;
+}
+
+void Layer::setShouldRasterize(bool rasterize) {
+    if (extras_ || rasterize)
+        extrasToChange().shouldRasterize = rasterize;
+}
+
+void Layer::setRasterizationScale(double scale) {
+    if (extras_ || scale != defaultExtras().rasterizationScale)
+        extrasToChange().rasterizationScale = scale;
+}
+
 Layer::~Layer() {
     // Transactions waiting for these animations would otherwise wait for ever.
     for (auto& animation : animations_)
         for (auto group = animation.groups.rbegin(); group != animation.groups.rend(); ++group)
             (*group)->animationEnded(false, false);
-    for (auto& sub : sublayers_)
+    for (auto& sub : sublayers_) {
         sub->superlayer_.reset();
+        sub->superlayerRaw_ = nullptr;
+    }
 }
 
 // --- geometry ---
@@ -105,6 +170,7 @@ void Layer::insertSublayer(const std::shared_ptr<Layer>& layer, std::size_t inde
     } else {
         layer->removeFromSuperlayer();
         layer->superlayer_ = weak_from_this();
+        layer->superlayerRaw_ = this;
     }
     index = std::min(index, sublayers_.size());
     sublayers_.insert(sublayers_.begin() + static_cast<std::ptrdiff_t>(index), layer);
@@ -127,6 +193,7 @@ void Layer::insertSublayerAbove(const std::shared_ptr<Layer>& layer, const std::
 void Layer::removeFromSuperlayer() {
     auto parent = superlayer();
     superlayer_.reset();
+    superlayerRaw_ = nullptr;
     if (!parent)
         return;
     auto it = std::find_if(parent->sublayers_.begin(), parent->sublayers_.end(),
@@ -136,7 +203,7 @@ void Layer::removeFromSuperlayer() {
 }
 
 bool Layer::isDescendantOf(const Layer& layer) const {
-    for (const Layer* l = this; l; l = l->superlayer_.lock().get())
+    for (const Layer* l = this; l; l = l->superlayerIfAlive())
         if (l == &layer)
             return true;
     return false;
