@@ -10,6 +10,7 @@
 #include <ui/constraints/solver.h>
 #include <ui/foundation/geometry.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -21,7 +22,7 @@ namespace ui {
 
 class View;
 
-enum class LayoutAttribute {
+enum class LayoutAttribute : std::uint8_t {
     notAnAttribute,
     left,
     right,
@@ -37,7 +38,7 @@ enum class LayoutAttribute {
 
 enum class LayoutAxis { horizontal = 0, vertical = 1 };
 
-enum class LayoutRelation { lessThanOrEqual = -1, equal = 0, greaterThanOrEqual = 1 };
+enum class LayoutRelation : std::int8_t { lessThanOrEqual = -1, equal = 0, greaterThanOrEqual = 1 };
 
 using LayoutPriority = float;
 // The platform's named priorities: the solver's own.
@@ -79,8 +80,8 @@ public:
     bool isActive() const { return active_; }
     void setActive(bool active);
 
-    const std::string& identifier() const { return identifier_; }
-    void setIdentifier(std::string identifier) { identifier_ = std::move(identifier); }
+    std::string identifier() const { return std::string(identifier_.view()); }
+    void setIdentifier(std::string_view identifier) { identifier_.assign(identifier); }
 
     static void activate(const std::vector<std::shared_ptr<LayoutConstraint>>& constraints);
     static void deactivate(const std::vector<std::shared_ptr<LayoutConstraint>>& constraints);
@@ -121,7 +122,44 @@ private:
     View* secondRaw_ = nullptr;
     double multiplier_ = 1.0;
     double constant_ = 0.0;
-    std::string identifier_;
+    // A name of up to 15 characters (the stack views' own, of which a large layout has tens of thousands)
+    // sits in the constraint itself; a longer one is kept on the heap.
+    class Identifier {
+    public:
+        Identifier() { bytes_[kTag] = 0; }
+        Identifier(const Identifier&) = delete;
+        Identifier& operator=(const Identifier&) = delete;
+        ~Identifier() { clear(); }
+        std::string_view view() const {
+            if (bytes_[kTag] == kLong)
+                return *long_;
+            return {bytes_, static_cast<std::size_t>(bytes_[kTag])};
+        }
+        void assign(std::string_view text) {
+            clear();
+            if (text.size() < kTag) {
+                text.copy(bytes_, text.size());
+                bytes_[kTag] = static_cast<char>(text.size());
+            } else {
+                long_ = new std::string(text);
+                bytes_[kTag] = kLong;
+            }
+        }
+
+    private:
+        static constexpr std::size_t kTag = 15; // the byte that holds the inline length
+        static constexpr char kLong = -1;
+        void clear() {
+            if (bytes_[kTag] == kLong)
+                delete long_;
+            bytes_[kTag] = 0;
+        }
+        union {
+            char bytes_[16];
+            std::string* long_;
+        };
+    };
+    Identifier identifier_;
     std::uint64_t revision_ = 0;
     // A number no other constraint has, by which the layout engine tells its entry for this constraint
     // from one left by a constraint that is gone, and where the engine of the constraint's window keeps

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace ui {
 namespace {
 
@@ -26,6 +28,35 @@ TEST(LayoutEngineEdits, ConstraintsAskedForBeforeJoiningAWindowAreBuilt) {
     EXPECT_EQ(probe->updates, 1);
     window->layoutIfNeeded();
     EXPECT_EQ(probe->updates, 1); // nobody asked again
+}
+
+// Names of every length: short ones are kept inside the constraint, long ones apart; renaming either way
+// and dropping the name leave no trace of the one before.
+TEST(LayoutEngineEdits, ConstraintsKeepTheirNames) {
+    auto window = std::make_shared<Window>(Size{320, 480});
+    auto v = std::make_shared<View>();
+    v->setTranslatesAutoresizingMaskIntoConstraints(false);
+    window->addSubview(v);
+    auto c = v->widthAnchor().constraintEqualToConstant(40);
+    EXPECT_EQ(c->identifier(), "");
+    const std::string names[] = {"w",
+                                 "fourteen-chars",
+                                 "fifteen-chars-x",
+                                 "sixteen-chars-xy",
+                                 "a name well past any inline buffer",
+                                 "short again",
+                                 "",
+                                 std::string("nul\0inside", 11)};
+    for (const std::string& name : names) {
+        c->setIdentifier(name);
+        EXPECT_EQ(c->identifier(), name);
+    }
+    // A name changes nothing in the layout.
+    c->setIdentifier("a long name for the width constraint");
+    c->setActive(true);
+    window->layoutIfNeeded();
+    EXPECT_EQ(v->frame().size.width, 40);
+    EXPECT_EQ(c->identifier(), "a long name for the width constraint");
 }
 
 TEST(LayoutEngineEdits, ReplacedConstraintsTakeEffect) {
