@@ -249,6 +249,9 @@ private:
     Point anchorPoint_{0.5, 0.5};
     AffineTransform transform_;
     std::weak_ptr<View> superview_;
+    // The superview while superview_ has not expired (see Layer::superlayerRaw_).
+    View* superviewRaw_ = nullptr;
+    const View* superviewIfAlive() const { return superview_.expired() ? nullptr : superviewRaw_; }
     std::vector<std::shared_ptr<View>> subviews_;
     Window* window_ = nullptr;
     int tag_ = 0;

@@ -86,7 +86,7 @@ AffineTransform View::toSuperview() const {
 // From this view's bounds space to the bounds space of the root of its tree.
 AffineTransform View::toRoot() const {
     AffineTransform t;
-    for (const View* v = this; v->superview_.lock(); v = v->superview_.lock().get())
+    for (const View* v = this; v->superviewIfAlive(); v = v->superviewIfAlive())
         t = AffineTransform::concat(t, v->toSuperview());
     return t;
 }
@@ -156,6 +156,7 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
 
 void View::attach(const std::shared_ptr<View>& view, std::size_t index) {
     view->superview_ = weak_from_this();
+    view->superviewRaw_ = this;
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
     placeSublayerOfSubview(index);
     view->setWindowRecursively(window_);
@@ -194,6 +195,7 @@ void View::removeFromSuperview() {
     parent->willRemoveSubview(self);
     std::erase(parent->subviews_, self);
     superview_.reset();
+    superviewRaw_ = nullptr;
     if (layer_->superlayer() == parent->layer_)
         layer_->removeFromSuperlayer();
     parent->structureChanged();
@@ -212,7 +214,7 @@ void View::sendSubviewToBack(const std::shared_ptr<View>& view) {
 }
 
 bool View::isDescendantOf(const View& view) const {
-    for (const View* v = this; v; v = v->superview_.lock().get())
+    for (const View* v = this; v; v = v->superviewIfAlive())
         if (v == &view)
             return true;
     return false;

@@ -168,4 +168,88 @@ TEST(LayerTree, InsertMoveAndRemoveSublayers) {
     EXPECT_EQ(a->rasterizationScale(), 3);
 }
 
+// A layer or view that someone else still holds when its parent goes: it has no parent any more, and
+// walks up the tree stop at it instead of reaching the parent that is gone.
+TEST(LayerTree, ChildrenOutliveTheirParents) {
+    auto root = std::make_shared<Layer>();
+    auto parent = std::make_shared<Layer>();
+    auto child = std::make_shared<Layer>();
+    root->addSublayer(parent);
+    parent->addSublayer(child);
+    EXPECT_TRUE(child->isDescendantOf(*root));
+    parent->removeFromSuperlayer();
+    EXPECT_FALSE(child->isDescendantOf(*root));
+    EXPECT_TRUE(child->isDescendantOf(*parent));
+    parent.reset();
+    EXPECT_EQ(child->superlayer(), nullptr);
+    EXPECT_FALSE(child->isDescendantOf(*root));
+    root->addSublayer(child);
+    EXPECT_TRUE(child->isDescendantOf(*root));
+    EXPECT_EQ(child->superlayer(), root);
+
+    auto window = std::make_shared<Window>(Size{200, 200});
+    auto outer = std::make_shared<View>();
+    auto inner = std::make_shared<View>();
+    window->addSubview(outer);
+    outer->setFrame({10, 20, 100, 100});
+    outer->addSubview(inner);
+    inner->setFrame({5, 5, 10, 10});
+    EXPECT_EQ(inner->convertPointTo({0, 0}, nullptr), Point(15, 25));
+    outer->removeFromSuperview();
+    outer.reset(); // inner is still held here
+    EXPECT_EQ(inner->superview(), nullptr);
+    EXPECT_FALSE(inner->isDescendantOf(*window));
+    EXPECT_EQ(inner->convertPointTo({3, 4}, nullptr), Point(3, 4)); // inner is the root of its tree now
+    window->addSubview(inner);
+    EXPECT_TRUE(inner->isDescendantOf(*window));
+    EXPECT_EQ(inner->convertPointTo({1, 1}, window.get()), Point(6, 6));
+}
+
+// The properties most layers leave alone: their defaults, what is set, and back to the defaults.
+TEST(LayerTree, RarelySetPropertiesKeepWhatIsSet) {
+    Layer layer;
+    EXPECT_EQ(layer.name(), "");
+    EXPECT_EQ(layer.borderColor(), Color::black());
+    EXPECT_EQ(layer.shadowColor(), Color::black());
+    EXPECT_EQ(layer.shadowOffset(), Size(0, -3));
+    EXPECT_EQ(layer.shadowRadius(), 3);
+    EXPECT_FALSE(layer.shadowPath());
+    EXPECT_EQ(layer.contents(), nullptr);
+    EXPECT_EQ(layer.contentsGravity(), ContentsGravity::resize);
+    EXPECT_FALSE(layer.shouldRasterize());
+    EXPECT_EQ(layer.rasterizationScale(), 1);
+
+    // Setting a default changes nothing; the next setter's value is kept alongside the others.
+    layer.setBorderColor(Color::black());
+    layer.setShadowRadius(-2); // clamped to 0
+    EXPECT_EQ(layer.shadowRadius(), 0);
+    layer.setBorderColor(Color::red());
+    layer.setName("card");
+    layer.setShadowOffset({2, 2});
+    layer.setShadowPath(BezierPath::rect({0, 0, 4, 4}));
+    layer.setContentsGravity(ContentsGravity::center);
+    EXPECT_EQ(layer.borderColor(), Color::red());
+    EXPECT_EQ(layer.name(), "card");
+    EXPECT_EQ(layer.shadowOffset(), Size(2, 2));
+    EXPECT_EQ(layer.shadowRadius(), 0);
+    ASSERT_TRUE(layer.shadowPath());
+    EXPECT_EQ(*layer.shadowPath(), BezierPath::rect({0, 0, 4, 4}));
+    EXPECT_EQ(layer.contentsGravity(), ContentsGravity::center);
+    EXPECT_EQ(layer.shadowColor(), Color::black());
+
+    layer.setBorderColor(Color::black());
+    layer.setName("");
+    layer.setShadowPath(std::nullopt);
+    EXPECT_EQ(layer.borderColor(), Color::black());
+    EXPECT_EQ(layer.name(), "");
+    EXPECT_FALSE(layer.shadowPath());
+    EXPECT_EQ(layer.shadowOffset(), Size(2, 2));
+
+    // Another layer's defaults are not touched by any of this.
+    Layer fresh;
+    EXPECT_EQ(fresh.borderColor(), Color::black());
+    EXPECT_EQ(fresh.shadowOffset(), Size(0, -3));
+    EXPECT_EQ(fresh.name(), "");
+}
+
 } // namespace
