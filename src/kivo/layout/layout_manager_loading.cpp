@@ -3,10 +3,15 @@
 #include "kivo/model/base_ui_element.h"
 #include "kivo/model/meta_elements.h"
 
+#include <ui/foundation/prefetch.h>
+#include <ui/graphics/layer.h>
 #include <ui/runloop/dispatch_queue.h>
 #include <ui/runloop/main_thread.h>
 #include <ui/views/scroll_view.h>
 #include <ui/views/stack_view.h>
+
+#include <utility>
+#include <vector>
 
 namespace kivo {
 
@@ -176,14 +181,30 @@ void LayoutManager::finishRendering(const std::shared_ptr<ui::View>& contentView
     layoutBadgeContainerView();
     // Styles are painted once the first layout has given every view its size: border layers are made
     // for the bounds the views have now.
+    // The elements are listed first and painted in that order: by now a large document's views and
+    // layers have left the cache, and with the list at hand the ones a few elements further on are
+    // fetched while one is painted.
     if (documentElement_) {
-        mapUIElements(documentElement_->content(), [this](const UIElement& element) {
-            const std::shared_ptr<BaseUIElement> base = baseElement(element);
-            if (const auto style = styleElement(base->styleID())) {
-                base->applyStyle(*style);
+        std::vector<std::pair<std::shared_ptr<BaseUIElement>, std::shared_ptr<StyleMetaElement>>> styled;
+        mapUIElements(documentElement_->content(), [this, &styled](const UIElement& element) {
+            std::shared_ptr<BaseUIElement> base = baseElement(element);
+            if (auto style = styleElement(base->styleID())) {
+                styled.emplace_back(std::move(base), std::move(style));
             }
             return true;
         });
+        constexpr std::size_t kAhead = 8;
+        for (std::size_t i = 0; i < styled.size(); ++i) {
+            if (i + kAhead < styled.size()) {
+                ui::prefetchLines(styled[i + kAhead].first->view().get(), sizeof(ui::View));
+            }
+            if (i + kAhead / 2 < styled.size()) {
+                if (const auto& view = styled[i + kAhead / 2].first->view()) {
+                    ui::prefetchLines(view->layer().get(), sizeof(ui::Layer));
+                }
+            }
+            styled[i].first->applyStyle(*styled[i].second);
+        }
     }
     loadBadges();
     layoutAnnotationClippingsContainerView();

@@ -1,5 +1,6 @@
 #include "layout_engine.h"
 
+#include <ui/foundation/prefetch.h>
 #include <ui/graphics/layer.h>
 #include <ui/views/view.h>
 #include <ui/views/window.h>
@@ -26,15 +27,6 @@ constexpr float kPreferOrigin = 0.01f;
 constexpr float kNonNegativeSize = priority::required - 0.5f;
 // How far below zero a solved size may come out by rounding alone.
 constexpr double kNegativeTolerance = 1e-9;
-
-// Asks for the cache lines of [p, p + bytes) ahead of use. Only a hint: p is never dereferenced, so it
-// may be null. Always inlined into the loop that uses it: a function that does nothing but prefetch has
-// no effect the compiler must keep, and GCC drops calls to such functions.
-[[gnu::always_inline]] inline void prefetchLines(const void* p, std::size_t bytes) {
-    const auto* first = static_cast<const char*>(p);
-    for (std::size_t offset = 0; offset < bytes; offset += 64)
-        __builtin_prefetch(first + offset);
-}
 
 Relation toRelation(LayoutRelation r) {
     switch (r) {
