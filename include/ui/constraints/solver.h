@@ -209,6 +209,10 @@ class Constraint {
 public:
     Constraint(const Expression& lhs, Relation relation, const Expression& rhs,
                float priority = priority::required);
+    // `expression relation 0`, taking the expression over (its terms of one variable are merged): no
+    // copy of the terms, for callers that build a constraint's expression themselves.
+    static Constraint comparingToZero(Expression expression, Relation relation,
+                                      float priority = priority::required);
     Constraint(const Constraint& other) noexcept : data_(other.data_) { retain(); }
     Constraint(Constraint&& other) noexcept : data_(other.data_) { other.data_ = nullptr; }
     Constraint& operator=(const Constraint& other) noexcept {
@@ -242,6 +246,8 @@ private:
         mutable std::uint32_t solverRecord = 0;
         mutable std::uint32_t handles = 0; // see the thread rule at the top
     };
+    // Takes the first handle of newly made data.
+    explicit Constraint(const Data* data) noexcept : data_(data) { retain(); }
     void retain() const noexcept {
         if (data_)
             ++data_->handles;

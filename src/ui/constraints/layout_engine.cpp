@@ -172,12 +172,13 @@ Point LayoutEngine::positionInSpace(const View& view) const {
 
 // --- translating constraints ---
 
-std::optional<Expression> LayoutEngine::attributeExpression(View& item, LayoutAttribute attribute,
-                                                            bool contentArea) {
+bool LayoutEngine::appendAttribute(Expression& e, View& item, LayoutAttribute attribute, bool contentArea,
+                                   double k) {
     const std::uint32_t i = slotOf(&item);
     if (i == kNoSlot)
-        return std::nullopt;
+        return false;
     Slot& s = slots_[i];
+    auto add = [&e](const Variable& v, double coefficient) { e.terms.push_back({v, coefficient}); };
     if (contentArea) {
         const bool isWindow = &item == &window_;
         const Variable& cw = isWindow ? s.width : *s.cold->contentWidth;
@@ -186,20 +187,24 @@ std::optional<Expression> LayoutEngine::attributeExpression(View& item, LayoutAt
         case LayoutAttribute::left:
         case LayoutAttribute::leading:
         case LayoutAttribute::top:
-            return Expression(0.0);
+            return true; // the content area starts at 0
         case LayoutAttribute::right:
         case LayoutAttribute::trailing:
             s.contentBound = true;
-            return Expression(cw);
+            add(cw, k);
+            return true;
         case LayoutAttribute::centerX:
             s.contentBound = true;
-            return Expression(cw) * 0.5;
+            add(cw, 0.5 * k);
+            return true;
         case LayoutAttribute::bottom:
             s.contentBound = true;
-            return Expression(ch);
+            add(ch, k);
+            return true;
         case LayoutAttribute::centerY:
             s.contentBound = true;
-            return Expression(ch) * 0.5;
+            add(ch, 0.5 * k);
+            return true;
         default:
             break;
         }
@@ -207,28 +212,42 @@ std::optional<Expression> LayoutEngine::attributeExpression(View& item, LayoutAt
     switch (attribute) {
     case LayoutAttribute::left:
     case LayoutAttribute::leading:
-        return Expression(s.left);
+        add(s.left, k);
+        return true;
     case LayoutAttribute::right:
     case LayoutAttribute::trailing:
-        return Expression(s.left) + s.width;
+        add(s.left, k);
+        add(s.width, k);
+        return true;
     case LayoutAttribute::centerX:
-        return Expression(s.left) + Expression(s.width) * 0.5;
+        add(s.left, k);
+        add(s.width, 0.5 * k);
+        return true;
     case LayoutAttribute::top:
-        return Expression(s.top);
+        add(s.top, k);
+        return true;
     case LayoutAttribute::bottom:
-        return Expression(s.top) + s.height;
+        add(s.top, k);
+        add(s.height, k);
+        return true;
     case LayoutAttribute::centerY:
-        return Expression(s.top) + Expression(s.height) * 0.5;
+        add(s.top, k);
+        add(s.height, 0.5 * k);
+        return true;
     case LayoutAttribute::width:
-        return Expression(s.width);
+        add(s.width, k);
+        return true;
     case LayoutAttribute::height:
-        return Expression(s.height);
+        add(s.height, k);
+        return true;
     case LayoutAttribute::notAnAttribute:
         break;
     }
-    return std::nullopt;
+    return false;
 }
 
+// first.a relation second.b * multiplier + constant, as the one expression
+// first.a - multiplier * second.b - constant relation 0, built in place.
 std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c, View* a, View* b) {
     if (!a)
         return std::nullopt;
@@ -244,17 +263,13 @@ std::optional<Constraint> LayoutEngine::translate(LayoutConstraint& c, View* a, 
         else if (spaceA != spaceB)
             return std::nullopt; // positions in two different spaces cannot be related
     }
-    auto lhs = attributeExpression(*a, c.firstAttribute(), contentA);
-    if (!lhs)
+    Expression e;
+    if (!appendAttribute(e, *a, c.firstAttribute(), contentA, 1.0))
         return std::nullopt;
-    Expression rhs(c.constant());
-    if (b) {
-        auto other = attributeExpression(*b, c.secondAttribute(), contentB);
-        if (!other)
-            return std::nullopt;
-        rhs = *other * c.multiplier() + c.constant();
-    }
-    return Constraint(*lhs, toRelation(c.relation()), rhs, c.priority());
+    if (b && !appendAttribute(e, *b, c.secondAttribute(), contentB, -c.multiplier()))
+        return std::nullopt;
+    e.constant = 0.0 - c.constant(); // +0 for a constant of 0, as a subtraction gives
+    return Constraint::comparingToZero(std::move(e), toRelation(c.relation()), c.priority());
 }
 
 void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry, View* first, View* second) {
@@ -267,7 +282,7 @@ void LayoutEngine::addEntry(LayoutConstraint& c, Entry& entry, View* first, View
     entry.solverConstraint.reset();
     if (auto translated = translate(c, first, second)) {
         if (solver_.addConstraint(*translated) == SolverStatus::ok)
-            entry.solverConstraint = *translated;
+            entry.solverConstraint = std::move(translated);
     }
     if (!entry.solverConstraint)
         ++refused_;

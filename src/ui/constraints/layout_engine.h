@@ -150,7 +150,8 @@ private:
     std::uint32_t ensureSlot(View& view);
     void releaseSlot(std::uint32_t index);
     View* spaceOf(const View& view) const;
-    std::optional<Expression> attributeExpression(View& item, LayoutAttribute attribute, bool contentArea);
+    // Adds k times the attribute of the item to e; false when the item has no variables.
+    bool appendAttribute(Expression& e, View& item, LayoutAttribute attribute, bool contentArea, double k);
     std::optional<Constraint> translate(LayoutConstraint& c, View* first, View* second);
     Point positionInSpace(const View& view) const;
     void add(std::optional<Constraint>& holder, const Constraint& c);

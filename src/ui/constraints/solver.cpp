@@ -316,12 +316,33 @@ Expression normalise(const Expression& lhs, const Expression& rhs) {
     return out;
 }
 
+// The same in place, for an expression already on one side: terms of one variable are added into the
+// first of them, and terms that cancel are dropped.
+void normaliseInPlace(Expression& e) {
+    TermList& terms = e.terms;
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (terms[j].variable.sameAs(terms[i].variable)) {
+                terms[j].coefficient += terms[i].coefficient;
+                terms[i].coefficient = 0.0; // dropped below, with the terms that cancel
+                break;
+            }
+        }
+    }
+    terms.eraseIf([](const Term& t) { return t.coefficient == 0.0; });
+}
+
 } // namespace
 
 Constraint::Constraint(const Expression& lhs, Relation relation, const Expression& rhs, float priority) {
     auto* data = new Data{normalise(lhs, rhs), relation, priority};
     data_ = data;
     retain();
+}
+
+Constraint Constraint::comparingToZero(Expression expression, Relation relation, float priority) {
+    normaliseInPlace(expression);
+    return Constraint(new Data{std::move(expression), relation, priority});
 }
 
 void Constraint::release() noexcept {

@@ -67,6 +67,50 @@ TEST(Solver, SolvesChainsInequalitiesAndYieldingPriorities) {
     EXPECT_NEAR(b.value(), 35.0, kTol);
 }
 
+// A constraint made from one expression compared with zero merges the terms of each variable the way
+// lhs relation rhs does, drops those that cancel, and solves the same.
+TEST(Solver, ConstraintsComparingOneExpressionToZero) {
+    Variable left("left"), width("width"), other("other");
+    // left + width - (left + 0.5 * width) - 30 == 0, written term by term: left cancels.
+    Expression e;
+    e.terms.push_back({left, 1.0});
+    e.terms.push_back({width, 1.0});
+    e.terms.push_back({left, -1.0});
+    e.terms.push_back({width, -0.5});
+    e.terms.push_back({other, 0.0});
+    e.constant = -30.0;
+    const Constraint halfWidth = Constraint::comparingToZero(std::move(e), Relation::equal);
+    ASSERT_EQ(halfWidth.expression().terms.size(), 1u);
+    EXPECT_TRUE(halfWidth.expression().terms[0].variable.sameAs(width));
+    EXPECT_EQ(halfWidth.expression().terms[0].coefficient, 0.5);
+    EXPECT_EQ(halfWidth.expression().constant, -30.0);
+    EXPECT_TRUE(halfWidth.isRequired());
+
+    // The same as the two-sided form, term for term.
+    const Constraint twoSided =
+        eq(Expression(left) + width, Expression(left) + Expression(width) * 0.5 + 30.0);
+    ASSERT_EQ(twoSided.expression().terms.size(), 1u);
+    EXPECT_EQ(twoSided.expression().terms[0].coefficient, 0.5);
+    EXPECT_EQ(twoSided.expression().constant, -30.0);
+
+    Solver solver;
+    ASSERT_EQ(solver.addConstraint(halfWidth), SolverStatus::ok);
+    Expression bound;
+    bound.terms.push_back({other, 1.0});
+    bound.terms.push_back({width, -2.0});
+    ASSERT_EQ(solver.addConstraint(Constraint::comparingToZero(std::move(bound), Relation::greaterOrEqual,
+                                                               priority::required)),
+              SolverStatus::ok);
+    Expression pull;
+    pull.terms.push_back({other, 1.0});
+    ASSERT_EQ(solver.addConstraint(Constraint::comparingToZero(std::move(pull), Relation::equal, 10.0f)),
+              SolverStatus::ok);
+    ASSERT_EQ(solver.addConstraint(halfWidth), SolverStatus::duplicateConstraint);
+    solver.updateVariables();
+    EXPECT_NEAR(width.value(), 60.0, kTol);
+    EXPECT_NEAR(other.value(), 120.0, kTol); // at least twice the width, pulled down to it
+}
+
 TEST(Solver, RefusesUnsatisfiableRequiredConstraintsAndKeepsItsState) {
     Solver solver;
     Variable x("x"), y("y"), w("w");
