@@ -5,13 +5,13 @@
 // while it is built and laid out.
 
 #include "../support/heap_counter.h"
+#include "../support/warm_heap_main.h"
 
 #include <ui/views/scroll_view.h>
 #include <ui/views/stack_view.h>
 #include <ui/views/window.h>
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <cstdlib>
 #include <memory>
@@ -123,14 +123,5 @@ BENCHMARK(BM_RelayoutAfterWidthChange)
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    // Freed memory stays in the process between iterations instead of going back to the kernel.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return warm_heap::runBenchmarks(argc, argv);
 }

@@ -1,13 +1,14 @@
 // Loading generated storefronts into a host view: time from load() to the completion (parse, fonts step,
 // view building, constraints, first layout, styles), then time to draw the first viewport.
 
+#include "../support/warm_heap_main.h"
+
 #include <kivo/views/kivo_view.h>
 #include <ui/graphics/renderer.h>
 #include <ui/runloop/run_loop.h>
 #include <ui/views/window.h>
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <chrono>
 #include <string>
@@ -95,16 +96,5 @@ BENCHMARK(BM_FirstViewport)->Arg(2000)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    // Freed memory stays in the process between iterations instead of going back to the kernel, as in the
-    // layout benchmark: every size is measured from the same warm heap, not some sizes from pages the
-    // kernel has to hand out again.
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return warm_heap::runBenchmarks(argc, argv);
 }

@@ -2,10 +2,10 @@
 // container's width changes through an edit variable. Peak heap use is counted in an untimed build.
 
 #include "../support/heap_counter.h"
+#include "../support/warm_heap_main.h"
 #include "layout_systems.h"
 
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <cstdlib>
 #include <memory>
@@ -84,15 +84,6 @@ BENCHMARK(BM_StackEdit)->Arg(100)->Arg(1000)->Arg(5000)->Arg(10000)->Unit(benchm
 BENCHMARK(BM_GridBuild)->Arg(300)->Arg(3000)->Arg(9000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GridEdit)->Arg(300)->Arg(3000)->Arg(9000)->Unit(benchmark::kMillisecond);
 
-// Freed memory stays with the process between iterations, as it does in a long-running host, so that
-// each iteration measures the solver rather than the kernel handing out fresh pages.
 int main(int argc, char** argv) {
-    mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return warm_heap::runBenchmarks(argc, argv);
 }
