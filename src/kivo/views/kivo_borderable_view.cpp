@@ -2,14 +2,23 @@
 
 #include "kivo/views/kivo_border_layer.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 namespace kivo {
 
 void updateBorderLayers(ui::View& view) {
+    // Most views that lay out have no border yet (styles are painted after the first layout): they are
+    // passed over without copying the list.
+    const auto& current = view.layer()->sublayers();
+    if (std::none_of(current.begin(), current.end(), [](const std::shared_ptr<ui::Layer>& layer) {
+            return dynamic_cast<const KIVOBorderLayer*>(layer.get()) != nullptr;
+        })) {
+        return;
+    }
     // A copy: a border layer's refit must not be able to disturb the walk over the sublayers.
-    const std::vector<std::shared_ptr<ui::Layer>> sublayers = view.layer()->sublayers();
+    const std::vector<std::shared_ptr<ui::Layer>> sublayers = current;
     for (const auto& sublayer : sublayers) {
         if (auto border = std::dynamic_pointer_cast<KIVOBorderLayer>(sublayer)) {
             border->updateBorderPath(view.bounds());
