@@ -11,6 +11,7 @@
 #include <ui/foundation/geometry.h>
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -126,38 +127,41 @@ private:
     // sits in the constraint itself; a longer one is kept on the heap.
     class Identifier {
     public:
-        Identifier() { bytes_[kTag] = 0; }
+        Identifier() = default;
         Identifier(const Identifier&) = delete;
         Identifier& operator=(const Identifier&) = delete;
         ~Identifier() { clear(); }
         std::string_view view() const {
             if (bytes_[kTag] == kLong)
-                return *long_;
+                return *heapString();
             return {bytes_, static_cast<std::size_t>(bytes_[kTag])};
         }
         void assign(std::string_view text) {
             clear();
-            if (text.size() < kTag) {
+            if (text.size() <= kTag) {
                 text.copy(bytes_, text.size());
                 bytes_[kTag] = static_cast<char>(text.size());
             } else {
-                long_ = new std::string(text);
+                auto* heap = new std::string(text);
+                std::memcpy(bytes_, &heap, sizeof heap);
                 bytes_[kTag] = kLong;
             }
         }
 
     private:
         static constexpr std::size_t kTag = 15; // the byte that holds the inline length
-        static constexpr char kLong = -1;
+        static constexpr char kLong = -1;       // the first bytes hold a pointer to the name instead
+        std::string* heapString() const {
+            std::string* heap = nullptr;
+            std::memcpy(&heap, bytes_, sizeof heap);
+            return heap;
+        }
         void clear() {
             if (bytes_[kTag] == kLong)
-                delete long_;
+                delete heapString();
             bytes_[kTag] = 0;
         }
-        union {
-            char bytes_[16];
-            std::string* long_;
-        };
+        char bytes_[16] = {};
     };
     Identifier identifier_;
     std::uint64_t revision_ = 0;
