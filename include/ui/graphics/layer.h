@@ -212,6 +212,9 @@ private:
     static const Extras& defaultExtras();
     const Extras& extras() const { return extras_ ? *extras_ : defaultExtras(); }
     Extras& extrasToChange();
+    // Sets a field of the extras; setting its default on a layer without extras leaves it without them.
+    template <typename T>
+    void setExtra(T Extras::*field, T value);
 
     LayerState model_;
     Point anchorPoint_{0.5, 0.5};

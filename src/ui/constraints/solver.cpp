@@ -294,30 +294,7 @@ Expression operator/(Expression a, double k) {
 
 namespace {
 
-// lhs - rhs with the terms of each variable merged and cancelled terms dropped.
-Expression normalise(const Expression& lhs, const Expression& rhs) {
-    Expression out;
-    out.constant = lhs.constant - rhs.constant;
-    out.terms.reserve(lhs.terms.size() + rhs.terms.size());
-    auto addTerm = [&out](const Term& t, double sign) {
-        for (Term& existing : out.terms) {
-            if (existing.variable.sameAs(t.variable)) {
-                existing.coefficient += sign * t.coefficient;
-                return;
-            }
-        }
-        out.terms.push_back({t.variable, sign * t.coefficient});
-    };
-    for (const Term& t : lhs.terms)
-        addTerm(t, 1.0);
-    for (const Term& t : rhs.terms)
-        addTerm(t, -1.0);
-    out.terms.eraseIf([](const Term& t) { return t.coefficient == 0.0; });
-    return out;
-}
-
-// The same in place, for an expression already on one side: terms of one variable are added into the
-// first of them, and terms that cancel are dropped.
+// Terms of one variable are added into the first of them, in order, and terms that cancel are dropped.
 void normaliseInPlace(Expression& e) {
     TermList& terms = e.terms;
     for (std::size_t i = 0; i < terms.size(); ++i) {
@@ -330,6 +307,19 @@ void normaliseInPlace(Expression& e) {
         }
     }
     terms.eraseIf([](const Term& t) { return t.coefficient == 0.0; });
+}
+
+// lhs - rhs, normalised.
+Expression normalise(const Expression& lhs, const Expression& rhs) {
+    Expression out;
+    out.constant = lhs.constant - rhs.constant;
+    out.terms.reserve(lhs.terms.size() + rhs.terms.size());
+    for (const Term& t : lhs.terms)
+        out.terms.push_back(t);
+    for (const Term& t : rhs.terms)
+        out.terms.push_back({t.variable, -t.coefficient});
+    normaliseInPlace(out);
+    return out;
 }
 
 } // namespace

@@ -35,56 +35,41 @@ Layer::Extras& Layer::extrasToChange() {
     return *extras_;
 }
 
-// Setting a default value on a layer that has no extras leaves it without them.
+template <typename T>
+void Layer::setExtra(T Extras::*field, T value) {
+    if (extras_ || value != defaultExtras().*field)
+        extrasToChange().*field = std::move(value);
+}
+
 void Layer::setName(std::string name) {
-    if (extras_ || !name.empty())
-        extrasToChange().name = std::move(name);
+    setExtra(&Extras::name, std::move(name));
 }
-
 void Layer::setBorderColor(Color color) {
-    if (extras_ || color != defaultExtras().borderColor)
-        extrasToChange().borderColor = color;
+    setExtra(&Extras::borderColor, color);
 }
-
 void Layer::setShadowColor(Color color) {
-    if (extras_ || color != defaultExtras().shadowColor)
-        extrasToChange().shadowColor = color;
+    setExtra(&Extras::shadowColor, color);
 }
-
 void Layer::setShadowOffset(Size offset) {
-    if (extras_ || offset != defaultExtras().shadowOffset)
-        extrasToChange().shadowOffset = offset;
+    setExtra(&Extras::shadowOffset, offset);
 }
-
 void Layer::setShadowRadius(double radius) {
-    radius = radius < 0 ? 0 : radius;
-    if (extras_ || radius != defaultExtras().shadowRadius)
-        extrasToChange().shadowRadius = radius;
+    setExtra(&Extras::shadowRadius, radius < 0 ? 0 : radius);
 }
-
 void Layer::setShadowPath(std::optional<BezierPath> path) {
-    if (extras_ || path)
-        extrasToChange().shadowPath = std::move(path);
+    setExtra(&Extras::shadowPath, std::move(path));
 }
-
 void Layer::setContents(std::shared_ptr<Image> image) {
-    if (extras_ || image)
-        extrasToChange().contents = std::move(image);
+    setExtra(&Extras::contents, std::move(image));
 }
-
 void Layer::setContentsGravity(ContentsGravity gravity) {
-    if (extras_ || gravity != defaultExtras().contentsGravity)
-        extrasToChange().contentsGravity = gravity;
+    setExtra(&Extras::contentsGravity, gravity);
 }
-
 void Layer::setShouldRasterize(bool rasterize) {
-    if (extras_ || rasterize)
-        extrasToChange().shouldRasterize = rasterize;
+    setExtra(&Extras::shouldRasterize, rasterize);
 }
-
 void Layer::setRasterizationScale(double scale) {
-    if (extras_ || scale != defaultExtras().rasterizationScale)
-        extrasToChange().rasterizationScale = scale;
+    setExtra(&Extras::rasterizationScale, scale);
 }
 
 Layer::~Layer() {
