@@ -243,35 +243,39 @@ private:
     AffineTransform toSuperview() const; // this view's bounds space -> superview's bounds space
     AffineTransform toRoot() const;
 
+    // What every layout pass reads for every view comes first and together: a pass over a large tree
+    // then fetches one or two cache lines per view instead of most of the object.
+    std::vector<std::shared_ptr<View>> subviews_;
+    // Active constraints held by this view.
+    std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
+    Window* window_ = nullptr;
+    // The superview while superview_ has not expired (see Layer::superlayerRaw_).
+    View* superviewRaw_ = nullptr;
+    std::uint64_t layoutMark_ = 0; // the engine's mark while it walks the tree
+    // Slot of this view in its window's layout engine; kept by the engine.
+    std::uint32_t layoutSlot_ = UINT32_MAX;
+    bool needsLayout_ = true;
+    bool needsUpdateConstraints_ = false;
+    bool translatesAutoresizingMask_ = true;
+    bool hidden_ = false;
+    // Then what giving the view its frame writes.
     std::shared_ptr<Layer> layer_;
     Rect bounds_;
     Point center_;
     Point anchorPoint_{0.5, 0.5};
     AffineTransform transform_;
     std::weak_ptr<View> superview_;
-    // The superview while superview_ has not expired (see Layer::superlayerRaw_).
-    View* superviewRaw_ = nullptr;
     const View* superviewIfAlive() const { return superview_.expired() ? nullptr : superviewRaw_; }
-    std::vector<std::shared_ptr<View>> subviews_;
-    Window* window_ = nullptr;
     int tag_ = 0;
-    std::optional<Color> backgroundColor_;
-    double alpha_ = 1.0;
-    bool hidden_ = false;
     bool userInteractionEnabled_ = true;
     bool clipsToBounds_ = false;
-    std::string accessibilityIdentifier_;
-    bool needsLayout_ = true;
-    bool needsUpdateConstraints_ = false;
-    bool translatesAutoresizingMask_ = true;
     std::uint32_t autoresizingMask_ = autoresizingNone;
+    double alpha_ = 1.0;
+    std::optional<Color> backgroundColor_;
+    std::string accessibilityIdentifier_;
     LayoutPriority hugging_[2] = {layoutPriority::defaultLow, layoutPriority::defaultLow};
     LayoutPriority compression_[2] = {layoutPriority::defaultHigh, layoutPriority::defaultHigh};
     EdgeInsets layoutMargins_{8, 8, 8, 8};
-    std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
-    // Slot of this view in its window's layout engine; kept by the engine.
-    std::uint32_t layoutSlot_ = UINT32_MAX;
-    std::uint64_t layoutMark_ = 0; // the engine's mark while it walks the tree
 };
 
 } // namespace ui

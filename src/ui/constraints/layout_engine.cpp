@@ -47,11 +47,15 @@ template <class Slot>
 }
 
 // What a sweep over the slots reads of a slot's view and variables; the slots themselves lie in order.
-template <class Slot>
-[[gnu::always_inline]] inline void prefetchSlotView(const Slot& slot) {
+// A view keeps what layout reads at its start (see View): `end(view)` is where the part the sweep
+// reads ends.
+template <class Slot, class End>
+[[gnu::always_inline]] inline void prefetchSlotView(const Slot& slot, End end) {
     if (!slot.alive)
         return;
-    prefetchLines(slot.raw, sizeof(View));
+    const View& view = *slot.raw;
+    prefetchLines(&view, static_cast<std::size_t>(reinterpret_cast<const char*>(end(view)) -
+                                                  reinterpret_cast<const char*>(&view)));
     prefetchVariables(slot);
 }
 
@@ -495,6 +499,7 @@ void LayoutEngine::sync() {
     for (Entry& entry : entries_)
         entry.seen = false;
     std::vector<const Candidate*> fresh;
+    fresh.reserve(candidates.size());
     std::vector<const Candidate*> revised; // changed while inactive: translated again
     for (const Candidate& candidate : candidates) {
         LayoutConstraint* c = candidate.constraint;
@@ -561,7 +566,7 @@ void LayoutEngine::sync() {
     // (see Slot::anchorsX); the others get the weak pull to their superview's origin.
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         if (i + kPrefetchAhead < slots_.size())
-            prefetchSlotView(slots_[i + kPrefetchAhead]);
+            prefetchSlotView(slots_[i + kPrefetchAhead], [](const View& v) { return &v.layer_; });
         if (slots_[i].alive)
             refreshPreferences(slots_[i]);
     }
@@ -844,7 +849,7 @@ bool LayoutEngine::assignFrames() {
     bool bounded = false;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         if (i + kPrefetchAhead < slots_.size())
-            prefetchSlotView(slots_[i + kPrefetchAhead]);
+            prefetchSlotView(slots_[i + kPrefetchAhead], [](const View& v) { return &v.tag_; });
         if (i + kPrefetchAhead / 2 < slots_.size() && slots_[i + kPrefetchAhead / 2].alive)
             prefetchLines(slots_[i + kPrefetchAhead / 2].raw->layer_.get(), sizeof(Layer));
         Slot& s = slots_[i];
