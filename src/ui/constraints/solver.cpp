@@ -1619,7 +1619,12 @@ void Solver::Impl::reserve(std::size_t constraints, std::size_t variables) {
     acc_.reserve(symbols);
     mark_.reserve(symbols);
     externals_.reserve(externals_.size() + variables);
-    defs_.reserve(defs_.size() + std::min(constraints, variables));
+    // Each new variable may get a definition, of a few cells: a layout's equations name two to four
+    // variables, one of which the definition is of.
+    const std::size_t definitions = std::min(constraints, variables);
+    defs_.reserve(defs_.size() + definitions);
+    defCells_.reserve(defCells_.size() + 3 * definitions);
+    evalOrder_.reserve(evalOrder_.size() + definitions);
 }
 
 void Solver::Impl::reset() {
