@@ -98,6 +98,9 @@ private:
         std::uint32_t solverSymbol = 0;
         std::uint16_t indexInGroup = 0; // where it sits in the allocation it shares with its group
         bool named = false;             // has an entry in the table of names
+        // Whether the solver named by `solverEpoch` defines this variable (see Solver::isDefined), kept
+        // here so that asking reads only the variable.
+        bool defined = false;
     };
 
     // Takes a share of an allocation made by `allocate`.

@@ -385,7 +385,7 @@ public:
             return false;
         const Variable::Data& data = *v.data_;
         if (data.solverEpoch == epoch_)
-            return syms_[data.solverSymbol].definition != kNone;
+            return data.defined;
         const std::uint32_t* s = varSyms_.find(v.id());
         return s && syms_[*s].definition != kNone;
     }
@@ -461,6 +461,7 @@ private:
     Sym symbolFor(const Variable& v);
     bool isBasic(Sym s) const { return syms_[s].row != kNone; }
     bool isDefined(Sym s) const { return syms_[s].definition != kNone; }
+    void noteDefinition(Sym s, bool defined);
     bool isRestricted(Sym s) const { return syms_[s].kind != SymKind::external; }
 
     // Definitions.
@@ -600,7 +601,16 @@ Sym Solver::Impl::symbolFor(const Variable& v) {
     addExternal(s);
     data.solverEpoch = epoch_;
     data.solverSymbol = s;
+    data.defined = false;
     return s;
+}
+
+// Mirrors a change of an external symbol's definition into its variable, when the variable's cache
+// belongs to this solver.
+void Solver::Impl::noteDefinition(Sym s, bool defined) {
+    Variable::Data& data = *externals_[syms_[s].external].variable.data_;
+    if (data.solverEpoch == epoch_ && data.solverSymbol == s)
+        data.defined = defined;
 }
 
 void Solver::Impl::markDirty(Sym s) {
@@ -699,6 +709,7 @@ void Solver::Impl::define(Sym s, const Expression& e) {
     d.serial = serialOf(s);
     syms_[s].definition = index;
     syms_[s].expanded = false;
+    noteDefinition(s, true);
     ++liveDefinitions_;
     placeInEvalOrder(index);
 }
@@ -1348,6 +1359,7 @@ SolverStatus Solver::Impl::remove(const Constraint& c) {
                 compactDefinitionCells();
             freeDefs_.push_back(info.definition);
             info.definition = kNone;
+            noteDefinition(record.defined, false);
             --liveDefinitions_;
             evalOrderStale_ = true;
         }

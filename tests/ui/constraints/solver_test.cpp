@@ -645,6 +645,47 @@ TEST(Solver, SolversSharingConstraintsAndVariablesKeepTheirOwnState) {
 // Variables made together share one allocation but are separate variables: each solves to its own value,
 // outlives the handles of the others, and keeps its own name. Constraints and variables stay alive
 // while the solver holds them, even with every handle of the caller gone.
+TEST(Solver, WhetherAVariableIsDefinedFollowsRemovalRebuildsAndOtherSolvers) {
+    Solver a;
+    Variable x("x"), y("y"), z("z");
+    const Constraint yFromX = eq(y, Expression(x) + 1.0);
+    ASSERT_EQ(a.addConstraint(yFromX), SolverStatus::ok);
+    EXPECT_TRUE(a.isDefined(y));
+    EXPECT_FALSE(a.isDefined(x));
+    ASSERT_EQ(a.removeConstraint(yFromX), SolverStatus::ok);
+    EXPECT_FALSE(a.isDefined(y));
+    ASSERT_EQ(a.addConstraint(yFromX), SolverStatus::ok);
+    EXPECT_TRUE(a.isDefined(y));
+
+    // z is defined from y, and an inequality on z builds a tableau row from both definitions: taking
+    // z's definition away renumbers everything, after which y is defined again and z no longer is.
+    const Constraint zFromY = eq(z, Expression(y) + 2.0);
+    ASSERT_EQ(a.addConstraint(zFromY), SolverStatus::ok);
+    ASSERT_EQ(a.addConstraint(ge(z, 10.0)), SolverStatus::ok);
+    ASSERT_EQ(a.addConstraint(eq(x, 0.0, priority::defaultLow)), SolverStatus::ok);
+    EXPECT_TRUE(a.isDefined(z));
+    ASSERT_EQ(a.removeConstraint(zFromY), SolverStatus::ok);
+    ASSERT_EQ(a.addConstraint(eq(z, 12.0, priority::defaultHigh)), SolverStatus::ok);
+    EXPECT_GT(a.stats().rebuilds, 0u);
+    EXPECT_TRUE(a.isDefined(y));
+    EXPECT_FALSE(a.isDefined(z));
+    a.updateVariables();
+    EXPECT_NEAR(x.value(), 0.0, kTol);
+    EXPECT_NEAR(y.value(), 1.0, kTol);
+    EXPECT_NEAR(z.value(), 12.0, kTol);
+
+    // A second solver answers for its own definitions only, and defining x there changes nothing here.
+    Solver b;
+    ASSERT_EQ(b.addConstraint(eq(x, 4.0)), SolverStatus::ok);
+    EXPECT_TRUE(b.isDefined(x));
+    EXPECT_FALSE(b.isDefined(y));
+    EXPECT_FALSE(a.isDefined(x));
+    EXPECT_TRUE(a.isDefined(y));
+    ASSERT_EQ(a.removeConstraint(yFromX), SolverStatus::ok);
+    EXPECT_FALSE(a.isDefined(y));
+    EXPECT_TRUE(b.isDefined(x));
+}
+
 TEST(Solver, GroupedVariablesHandlesAndNamesBehaveLikeSingleVariables) {
     Solver solver;
     std::optional<Variable> kept;
