@@ -1631,11 +1631,11 @@ void Solver::Impl::reserve(std::size_t constraints, std::size_t variables) {
     acc_.reserve(symbols);
     mark_.reserve(symbols);
     externals_.reserve(externals_.size() + variables);
-    // Each new variable may get a definition, of a few cells: a layout's equations name two to four
-    // variables, one of which the definition is of.
+    // Each new variable may get a definition; a layout's definitions have two cells on average (a
+    // view's top from the previous view's top and height).
     const std::size_t definitions = std::min(constraints, variables);
     defs_.reserve(defs_.size() + definitions);
-    defCells_.reserve(defCells_.size() + 3 * definitions);
+    defCells_.reserve(defCells_.size() + 2 * definitions);
     evalOrder_.reserve(evalOrder_.size() + definitions);
 }
 
