@@ -449,30 +449,27 @@ void LayoutEngine::sync() {
     for (std::uint32_t i = 0; i < slots_.size(); ++i)
         if (slots_[i].alive && (slots_[i].raw->window() != &window_ || !needed(slots_[i].raw)))
             releaseSlot(i);
-    // Where each view sits is kept in its slot, so that passes need not look it up.
+    // Where each view sits is kept in its slot, so that passes need not look it up. Every slot still
+    // alive belongs to a view of this walk, so the slot's mode is brought up to date here too, while
+    // the view and its slot are at hand.
     std::size_t newViews = 0;
     for (const Placed& placed : order) {
-        if (needed(placed.view)) {
-            newViews += slotOf(placed.view) == kNoSlot ? 1 : 0;
-            Slot& slot = slots_[ensureSlot(*placed.view)];
-            slot.parent = placed.parent;
-            slot.space = placed.space;
-            slot.placed = true;
-        }
-    }
-    for (std::uint32_t i = 0; i < slots_.size(); ++i) {
-        Slot& slot = slots_[i];
-        if (!slot.alive)
+        if (!needed(placed.view))
             continue;
-        const bool translates = slot.raw->translatesAutoresizingMask_;
+        newViews += slotOf(placed.view) == kNoSlot ? 1 : 0;
+        const std::uint32_t i = ensureSlot(*placed.view);
+        Slot& slot = slots_[i];
+        slot.parent = placed.parent;
+        slot.space = placed.space;
+        slot.placed = true;
+        const bool translates = placed.view->translatesAutoresizingMask_;
         if (!translates && slot.translates)
             intrinsicDirty_.emplace_back(i, slot.generation);
         slot.translates = translates;
-    }
-    // A view that switched between keeping its frame and being laid out drops what the other mode added.
-    for (Slot& slot : slots_) {
-        if (!slot.alive || slot.raw == &window_)
+        if (placed.view == &window_)
             continue;
+        // A view that switched between keeping its frame and being laid out drops what the other mode
+        // added.
         if (slot.translates) {
             for (auto* holder : {&slot.hugW, &slot.compW, &slot.hugH, &slot.compH})
                 remove(*holder);

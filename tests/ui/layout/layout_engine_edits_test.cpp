@@ -1,12 +1,15 @@
 // Layouts that change between passes: constraints replaced, views moved, views that ask for their
 // constraints to be rebuilt before they are in a window.
 
+#include <ui/constraints/layout_constraint.h>
 #include <ui/views/view.h>
 #include <ui/views/window.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -119,6 +122,53 @@ TEST(LayoutEngineEdits, AViewMovedWithinTheWindowKeepsItsConstraints) {
     first->addSubview(v);
     window->layoutIfNeeded();
     EXPECT_EQ(v->frame(), Rect(0, 0, 30, 40));
+}
+
+// A view that a child's constraints name goes from keeping its frame to being laid out and back: each
+// mode leaves nothing behind that would hold the view where the other mode put it.
+TEST(LayoutEngineEdits, AViewSwitchingBetweenItsFrameAndConstraintsDropsWhatTheOtherModeAdded) {
+    auto window = std::make_shared<Window>(Size{400, 400});
+    auto box = std::make_shared<View>(Rect(10, 20, 100, 50));
+    window->addSubview(box);
+    auto child = std::make_shared<View>();
+    child->setTranslatesAutoresizingMaskIntoConstraints(false);
+    box->addSubview(child);
+    LayoutConstraint::activate({
+        child->leadingAnchor().constraintEqualTo(box->leadingAnchor()),
+        child->trailingAnchor().constraintEqualTo(box->trailingAnchor()),
+        child->topAnchor().constraintEqualTo(box->topAnchor()),
+        child->bottomAnchor().constraintEqualTo(box->bottomAnchor()),
+    });
+    window->layoutIfNeeded();
+    ASSERT_EQ(box->frame(), Rect(10, 20, 100, 50));
+    ASSERT_EQ(child->frame(), Rect(0, 0, 100, 50));
+
+    box->setTranslatesAutoresizingMaskIntoConstraints(false);
+    const std::vector<std::shared_ptr<LayoutConstraint>> placed = {
+        box->leftAnchor().constraintEqualTo(window->leftAnchor(), 30),
+        box->topAnchor().constraintEqualTo(window->topAnchor(), 40),
+        box->widthAnchor().constraintEqualToConstant(200),
+        box->heightAnchor().constraintEqualToConstant(80),
+    };
+    // Below required, where the pins of a frame would still outweigh them if they were left in.
+    placed[0]->setPriority(999);
+    placed[1]->setPriority(999);
+    LayoutConstraint::activate(placed);
+    window->layoutIfNeeded();
+    EXPECT_EQ(box->frame(), Rect(30, 40, 200, 80));
+    EXPECT_EQ(child->frame(), Rect(0, 0, 200, 80));
+    EXPECT_EQ(window->refusedConstraintCount(), 0u);
+
+    LayoutConstraint::deactivate(placed);
+    box->setTranslatesAutoresizingMaskIntoConstraints(true);
+    box->setFrame(Rect(5, 6, 70, 30));
+    window->layoutIfNeeded();
+    EXPECT_EQ(box->frame(), Rect(5, 6, 70, 30));
+    EXPECT_EQ(child->frame(), Rect(0, 0, 70, 30));
+    box->setFrame(Rect(7, 8, 90, 35));
+    window->layoutIfNeeded();
+    EXPECT_EQ(child->frame(), Rect(0, 0, 90, 35));
+    EXPECT_EQ(window->refusedConstraintCount(), 0u);
 }
 
 TEST(LayoutEngineEdits, AConstraintToAViewThatIsGoneTakesNoPart) {
