@@ -116,6 +116,11 @@ private:
     void release() noexcept;
 
     Data* data_;
+
+public:
+    // The state of one variable: a group's variables lie this far apart from the first one's id() on,
+    // which is what a caller that asks for their memory ahead of use needs to know.
+    static constexpr std::size_t stateBytes = sizeof(Data);
 };
 
 struct Term {

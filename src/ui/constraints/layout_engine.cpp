@@ -14,8 +14,6 @@ namespace ui {
 namespace {
 
 constexpr std::uint32_t kNoSlot = UINT32_MAX;
-// The size of a variable's state (see Variable::group).
-constexpr std::size_t kVariableBytes = 32;
 // How many items ahead a sweep asks for what it will read (see prefetchLines).
 constexpr std::size_t kPrefetchAhead = 8;
 
@@ -43,7 +41,7 @@ Relation toRelation(LayoutRelation r) {
 // A slot's four variables, which share one allocation (see ensureSlot).
 template <class Slot>
 [[gnu::always_inline]] inline void prefetchVariables(const Slot& slot) {
-    prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * kVariableBytes);
+    prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * Variable::stateBytes);
 }
 
 // What a sweep over the slots reads of a slot's view and variables; the slots themselves lie in order.

@@ -608,10 +608,6 @@ Sym Solver::Impl::symbolFor(const Variable& v) {
 // Mirrors a change of an external symbol's definition into its variable, when the variable's cache
 // belongs to this solver.
 void Solver::Impl::noteDefinition(Sym s, bool defined) {
-    // The flag takes the last spare byte: the layout engine asks for a view's four variables as four
-    // 32-byte records ahead of use.
-    static_assert(sizeof(Variable::Data) <= 32,
-                  "a variable's state outgrew what the layout engine prefetches");
     Variable::Data& data = *externals_[syms_[s].external].variable.data_;
     if (data.solverEpoch == epoch_ && data.solverSymbol == s)
         data.defined = defined;
