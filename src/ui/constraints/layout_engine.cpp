@@ -451,6 +451,7 @@ void LayoutEngine::sync() {
     // alive belongs to a view of this walk, so the slot's mode is brought up to date here too, while
     // the view and its slot are at hand.
     std::size_t newViews = 0;
+    pinned_.clear();
     for (const Placed& placed : order) {
         if (!needed(placed.view))
             continue;
@@ -464,6 +465,8 @@ void LayoutEngine::sync() {
         if (!translates && slot.translates)
             intrinsicDirty_.emplace_back(i, slot.generation);
         slot.translates = translates;
+        if (translates)
+            pinned_.push_back(i);
         if (placed.view == &window_)
             continue;
         // A view that switched between keeping its frame and being laid out drops what the other mode
@@ -485,6 +488,8 @@ void LayoutEngine::sync() {
             slot.editing = false;
         }
     }
+    // In slot order, as the solver has always met them.
+    std::sort(pinned_.begin(), pinned_.end());
     // Frames first: views that keep their frames (the window above all) then enter the solver as plain
     // definitions, and every constraint added after them reads their sizes as known numbers.
     refreshPins();
@@ -719,9 +724,10 @@ bool LayoutEngine::remeasureHeightForWidth() {
 // incrementally. Returns whether any value moved.
 bool LayoutEngine::refreshPins() {
     bool changed = false;
-    for (Slot& s : slots_) {
+    for (const std::uint32_t i : pinned_) {
+        Slot& s = slots_[i];
         if (!s.alive || !s.translates)
-            continue;
+            continue; // released since the last sync, which the next pass runs again
         View& v = *s.raw;
         const bool isWindow = &v == &window_;
         const Rect frame = isWindow ? Rect(Point(), v.bounds().size) : v.frame();

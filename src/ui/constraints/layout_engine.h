@@ -161,6 +161,9 @@ private:
     Solver solver_;
     detail::ChunkedArray<Slot> slots_;
     std::vector<std::uint32_t> freeSlots_;
+    // The slots of views that keep their frames, as of the last sync: the only ones refreshPins holds to
+    // their frames. A layout lays out most views, so a pass need not sweep every slot to find these.
+    std::vector<std::uint32_t> pinned_;
     detail::ChunkedArray<Entry> entries_;
     std::vector<std::uint32_t> freeEntries_;
     Entry* findEntry(const LayoutConstraint& c);
