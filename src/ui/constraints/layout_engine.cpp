@@ -488,7 +488,7 @@ void LayoutEngine::sync() {
             slot.editing = false;
         }
     }
-    // In slot order, as the solver has always met them.
+    // The pins enter the solver in slot order, whatever order the walk met their views in.
     std::sort(pinned_.begin(), pinned_.end());
     // Frames first: views that keep their frames (the window above all) then enter the solver as plain
     // definitions, and every constraint added after them reads their sizes as known numbers.
