@@ -26,6 +26,7 @@
 #include <ui/graphics/bezier_path.h>
 #include <ui/graphics/layer_animation.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -157,6 +158,10 @@ public:
     void insertSublayerAbove(const std::shared_ptr<Layer>& layer, const std::shared_ptr<Layer>& sibling);
     void removeFromSuperlayer();
     bool isDescendantOf(const Layer& layer) const;
+    // How many sublayers are not a view's own layer: in a view's layer, the ones added beside the layers
+    // of its subviews. Code that looks for such layers passes over the many views that have none without
+    // reading every sublayer.
+    std::size_t plainSublayerCount() const { return plainSublayers_; }
 
     // The object that draws the layer's content; not owned. Views set themselves.
     LayerDelegate* delegate() const { return delegate_; }
@@ -228,6 +233,10 @@ private:
     Layer* superlayerRaw_ = nullptr;
     const Layer* superlayerIfAlive() const { return superlayer_.expired() ? nullptr : superlayerRaw_; }
     std::vector<std::shared_ptr<Layer>> sublayers_;
+    std::uint32_t plainSublayers_ = 0; // see plainSublayerCount
+    bool backsView_ = false;           // the layer of a live view (set by View)
+    friend class View;
+    void setBacksView(bool backsView);
     LayerDelegate* delegate_ = nullptr;
     std::vector<LayerAnimation> animations_;
 };

@@ -159,7 +159,7 @@ public:
     bool translatesAutoresizingMaskIntoConstraints() const { return translatesAutoresizingMask_; }
     void setTranslatesAutoresizingMaskIntoConstraints(bool translates);
     std::uint32_t autoresizingMask() const { return autoresizingMask_; }
-    void setAutoresizingMask(std::uint32_t mask) { autoresizingMask_ = mask; }
+    void setAutoresizingMask(std::uint32_t mask);
 
     // The natural size of the view's content; noIntrinsicMetric along an axis that has none.
     virtual Size intrinsicContentSize() const { return {noIntrinsicMetric, noIntrinsicMetric}; }
@@ -240,6 +240,11 @@ private:
     void setWindowRecursively(Window* window);
     void structureChanged();
     void resizeSubviewsWithOldSize(Size oldSize);
+    // Whether a change of this view's size moves or resizes it (see autoresizingSubviews_).
+    bool autoresizes() const { return translatesAutoresizingMask_ && autoresizingMask_ != autoresizingNone; }
+    // Changes whether the view autoresizes, keeping its superview's count.
+    template <class Change>
+    void changeAutoresizing(Change change);
     AffineTransform toSuperview() const; // this view's bounds space -> superview's bounds space
     AffineTransform toRoot() const;
 
@@ -270,6 +275,9 @@ private:
     bool userInteractionEnabled_ = true;
     bool clipsToBounds_ = false;
     std::uint32_t autoresizingMask_ = autoresizingNone;
+    // How many subviews autoresize: a view whose subviews are all laid out by constraints (as most are)
+    // changes size without visiting them.
+    std::uint32_t autoresizingSubviews_ = 0;
     double alpha_ = 1.0;
     std::optional<Color> backgroundColor_;
     std::string accessibilityIdentifier_;

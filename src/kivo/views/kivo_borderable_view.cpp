@@ -9,8 +9,11 @@
 namespace kivo {
 
 void updateBorderLayers(ui::View& view) {
-    // Most views that lay out have no border yet (styles are painted after the first layout): they are
-    // passed over without copying the list.
+    // Border layers are never a view's own layer. Most views that lay out have none yet (styles are
+    // painted after the first layout): they are passed over without reading their subviews' layers.
+    if (view.layer()->plainSublayerCount() == 0) {
+        return;
+    }
     const auto& current = view.layer()->sublayers();
     if (std::none_of(current.begin(), current.end(), [](const std::shared_ptr<ui::Layer>& layer) {
             return dynamic_cast<const KIVOBorderLayer*>(layer.get()) != nullptr;

@@ -99,8 +99,9 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
     slot.width = std::move(width);
     slot.height = std::move(height);
     if (!slot.translates)
-        intrinsicDirty_.emplace_back(i, slot.generation);
-    if (view.isLayoutSpaceRoot() && &view != &window_) {
+        requestIntrinsic(i, true);
+    slot.root = view.isLayoutSpaceRoot() && &view != &window_;
+    if (slot.root) {
         auto [contentWidth, contentHeight] = Variable::group<2>();
         coldOf(slot).contentWidth = std::move(contentWidth);
         coldOf(slot).contentHeight = std::move(contentHeight);
@@ -459,11 +460,12 @@ void LayoutEngine::sync() {
         const std::uint32_t i = ensureSlot(*placed.view);
         Slot& slot = slots_[i];
         slot.parent = placed.parent;
+        slot.parentSlot = slotOf(placed.parent); // the parent came first in the walk
         slot.space = placed.space;
         slot.placed = true;
         const bool translates = placed.view->translatesAutoresizingMask_;
         if (!translates && slot.translates)
-            intrinsicDirty_.emplace_back(i, slot.generation);
+            requestIntrinsic(i, true);
         slot.translates = translates;
         if (translates)
             pinned_.push_back(i);
@@ -565,16 +567,16 @@ void LayoutEngine::sync() {
     // A position that a required equality ties to another view (or to its space's edges) is anchored
     // (see Slot::anchorsX); the others get the weak pull to their superview's origin.
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-        if (i + kPrefetchAhead < slots_.size())
-            prefetchSlotView(slots_[i + kPrefetchAhead], [](const View& v) { return &v.layer_; });
+        if (i + kPrefetchAhead < slots_.size() && slots_[i + kPrefetchAhead].alive)
+            prefetchVariables(slots_[i + kPrefetchAhead]);
         if (slots_[i].alive)
             refreshPreferences(slots_[i]);
     }
 }
 
+// Called at the end of a sync, whose slot sweep brought every live slot's mode and parent up to date.
 void LayoutEngine::refreshPreferences(Slot& s) {
-    View& v = *s.raw;
-    const bool laidOut = !v.translatesAutoresizingMask_ && &v != &window_;
+    const bool laidOut = !s.translates && s.raw != &window_;
     auto prefer = [this](std::optional<Constraint>& holder, bool wanted, auto&& make) {
         if (!wanted) {
             remove(holder);
@@ -588,7 +590,7 @@ void LayoutEngine::refreshPreferences(Slot& s) {
            [&] { return Constraint(s.width, Relation::equal, 0.0, kPreferSmall); });
     prefer(s.prefH, laidOut && (s.prefH || !solver_.isDefined(s.height)),
            [&] { return Constraint(s.height, Relation::equal, 0.0, kPreferSmall); });
-    const bool root = v.isLayoutSpaceRoot() && &v != &window_;
+    const bool root = s.root;
     if (root) {
         Cold& cold = coldOf(s);
         prefer(cold.contentPrefW, true,
@@ -611,10 +613,10 @@ void LayoutEngine::refreshPreferences(Slot& s) {
 
     // The superview's origin in this view's space.
     auto originOf = [&](bool horizontal) -> Expression {
-        View* const parent = s.parent; // as of the last sync, which this follows
+        View* const parent = s.parent;
         if (!parent || parent == s.space)
             return Expression(0.0);
-        if (const std::uint32_t pi = slotOf(parent); pi != kNoSlot)
+        if (const std::uint32_t pi = s.parentSlot; pi != kNoSlot)
             return Expression(horizontal ? slots_[pi].left : slots_[pi].top);
         const Point p = positionInSpace(*parent);
         return Expression(horizontal ? p.x + parent->bounds().origin.x : p.y + parent->bounds().origin.y);
@@ -669,7 +671,24 @@ void LayoutEngine::setIntrinsic(Slot& s, LayoutAxis axis, double value) {
 
 void LayoutEngine::intrinsicChanged(View& view) {
     if (const std::uint32_t i = slotOf(&view); i != kNoSlot)
-        intrinsicDirty_.emplace_back(i, slots_[i].generation);
+        requestIntrinsic(i, false);
+}
+
+void LayoutEngine::requestIntrinsic(std::uint32_t index, bool measureNow) {
+    IntrinsicRequest& request = intrinsicDirty_.emplace_back();
+    request.slot = index;
+    request.generation = slots_[index].generation;
+    if (measureNow)
+        measureIntrinsic(slots_[index], request);
+}
+
+void LayoutEngine::measureIntrinsic(const Slot& s, IntrinsicRequest& request) const {
+    request.size = s.raw->intrinsicContentSize();
+    // Measured at the width the last solve gave, or the natural width before any solve; the solve that
+    // follows measures it again at its real width.
+    const double width = s.width.value() > 0 ? s.width.value() : std::max(request.size.width, 0.0);
+    request.heightForWidth = s.raw->intrinsicHeightForWidth(width);
+    request.measured = true;
 }
 
 void LayoutEngine::setHeightForWidth(Slot& s, bool value) {
@@ -680,23 +699,17 @@ void LayoutEngine::setHeightForWidth(Slot& s, bool value) {
 
 // Natural sizes of views that are new or said theirs changed.
 void LayoutEngine::refreshIntrinsicSizes() {
-    std::vector<std::pair<std::uint32_t, std::uint64_t>> dirty;
+    std::vector<IntrinsicRequest> dirty;
     dirty.swap(intrinsicDirty_);
-    for (const auto& [index, generation] : dirty) {
-        Slot& s = slots_[index];
-        if (!s.alive || s.generation != generation || s.translates)
+    for (IntrinsicRequest& request : dirty) {
+        Slot& s = slots_[request.slot];
+        if (!s.alive || s.generation != request.generation || s.translates)
             continue;
-        const Size size = s.raw->intrinsicContentSize();
-        setIntrinsic(s, LayoutAxis::horizontal, size.width);
-        double height = size.height;
-        // Measured at the width the last solve gave, or the natural width before any solve; the solve
-        // that follows measures it again at its real width.
-        const double width = s.width.value() > 0 ? s.width.value() : std::max(size.width, 0.0);
-        const auto h = s.raw->intrinsicHeightForWidth(width);
-        setHeightForWidth(s, h.has_value());
-        if (h)
-            height = *h;
-        setIntrinsic(s, LayoutAxis::vertical, height);
+        if (!request.measured)
+            measureIntrinsic(s, request);
+        setIntrinsic(s, LayoutAxis::horizontal, request.size.width);
+        setHeightForWidth(s, request.heightForWidth.has_value());
+        setIntrinsic(s, LayoutAxis::vertical, request.heightForWidth.value_or(request.size.height));
     }
 }
 

@@ -156,6 +156,7 @@ void Layer::insertSublayer(const std::shared_ptr<Layer>& layer, std::size_t inde
         layer->removeFromSuperlayer();
         layer->superlayer_ = weak_from_this();
         layer->superlayerRaw_ = this;
+        plainSublayers_ += layer->backsView_ ? 0 : 1;
     }
     index = std::min(index, sublayers_.size());
     sublayers_.insert(sublayers_.begin() + static_cast<std::ptrdiff_t>(index), layer);
@@ -183,8 +184,22 @@ void Layer::removeFromSuperlayer() {
         return;
     auto it = std::find_if(parent->sublayers_.begin(), parent->sublayers_.end(),
                            [this](const std::shared_ptr<Layer>& l) { return l.get() == this; });
-    if (it != parent->sublayers_.end())
+    if (it != parent->sublayers_.end()) {
+        parent->plainSublayers_ -= backsView_ ? 0 : 1;
         parent->sublayers_.erase(it); // may destroy this layer: nothing may follow
+    }
+}
+
+void Layer::setBacksView(bool backsView) {
+    if (backsView == backsView_)
+        return;
+    backsView_ = backsView;
+    if (const std::shared_ptr<Layer> parent = superlayer()) {
+        if (backsView)
+            --parent->plainSublayers_;
+        else
+            ++parent->plainSublayers_;
+    }
 }
 
 bool Layer::isDescendantOf(const Layer& layer) const {

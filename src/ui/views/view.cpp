@@ -9,6 +9,7 @@ namespace ui {
 
 View::View() : layer_(std::make_shared<Layer>()) {
     layer_->setDelegate(this);
+    layer_->setBacksView(true);
 }
 
 View::View(const Rect& frame) : View() {
@@ -18,6 +19,7 @@ View::View(const Rect& frame) : View() {
 View::~View() {
     // The layer may outlive the view (a caller can hold it): it must not call back into a dead view.
     layer_->setDelegate(nullptr);
+    layer_->setBacksView(false);
 }
 
 void View::drawLayer(Layer&, cairo_t* context, const Rect& rect) {
@@ -157,6 +159,7 @@ void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) {
 void View::attach(const std::shared_ptr<View>& view, std::size_t index) {
     view->superview_ = weak_from_this();
     view->superviewRaw_ = this;
+    autoresizingSubviews_ += view->autoresizes() ? 1 : 0;
     subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
     placeSublayerOfSubview(index);
     view->setWindowRecursively(window_);
@@ -194,6 +197,7 @@ void View::removeFromSuperview() {
     const std::shared_ptr<View> self = shared_from_this();
     parent->willRemoveSubview(self);
     std::erase(parent->subviews_, self);
+    parent->autoresizingSubviews_ -= autoresizes() ? 1 : 0;
     superview_.reset();
     superviewRaw_ = nullptr;
     if (layer_->superlayer() == parent->layer_)
@@ -329,11 +333,28 @@ void View::layoutIfNeeded() {
         sub->layoutIfNeeded();
 }
 
+template <class Change>
+void View::changeAutoresizing(Change change) {
+    const bool before = autoresizes();
+    change();
+    const std::shared_ptr<View> parent = superview();
+    if (!parent || autoresizes() == before)
+        return;
+    if (before)
+        --parent->autoresizingSubviews_;
+    else
+        ++parent->autoresizingSubviews_;
+}
+
 void View::setTranslatesAutoresizingMaskIntoConstraints(bool translates) {
     if (translates == translatesAutoresizingMask_)
         return;
-    translatesAutoresizingMask_ = translates;
+    changeAutoresizing([&] { translatesAutoresizingMask_ = translates; });
     structureChanged();
+}
+
+void View::setAutoresizingMask(std::uint32_t mask) {
+    changeAutoresizing([&] { autoresizingMask_ = mask; });
 }
 
 std::optional<double> View::intrinsicHeightForWidth(double) const {
@@ -379,6 +400,8 @@ void View::setLayoutMargins(const EdgeInsets& margins) {
 // A view that keeps its frame follows its superview's resize according to its mask: the flexible parts
 // of each axis (margins, size) share the change in proportion to their current lengths.
 void View::resizeSubviewsWithOldSize(Size oldSize) {
+    if (autoresizingSubviews_ == 0)
+        return;
     const Size newSize = bounds_.size;
     auto distribute = [](double& before, double& length, double& after, double delta, bool flexBefore,
                          bool flexLength, bool flexAfter) {

@@ -115,6 +115,49 @@ TEST(ViewLayer, StandaloneSublayersKeepTheirPlaceAmongSubviewLayers) {
     EXPECT_EQ(parent->subviews().size(), 3u) << "layers do not become subviews";
 }
 
+// The count of sublayers that are no view's own layer follows every way a layer can come and go: added
+// and moved beside subview layers, taken by another layer, removed, and a view dying while its layer is
+// still held in the tree.
+TEST(ViewLayer, PlainSublayersAreCountedApartFromSubviewLayers) {
+    auto parent = std::make_shared<View>(Rect(0, 0, 100, 100));
+    auto other = std::make_shared<View>(Rect(0, 0, 100, 100));
+    auto a = std::make_shared<View>();
+    auto b = std::make_shared<View>();
+    parent->addSubview(a);
+    parent->addSubview(b);
+    EXPECT_EQ(parent->layer()->plainSublayerCount(), 0u);
+
+    auto first = std::make_shared<Layer>();
+    auto second = std::make_shared<Layer>();
+    parent->layer()->insertSublayer(first, 0);
+    parent->layer()->insertSublayerAbove(second, a->layer());
+    EXPECT_EQ(parent->layer()->plainSublayerCount(), 2u);
+    parent->layer()->insertSublayer(first, 99); // a move counts once
+    parent->sendSubviewToBack(b);
+    EXPECT_EQ(parent->layer()->plainSublayerCount(), 2u);
+
+    other->layer()->addSublayer(second); // taken by another layer
+    other->addSubview(a);                // a subview moving along is no plain layer anywhere
+    EXPECT_EQ(parent->layer()->plainSublayerCount(), 1u);
+    EXPECT_EQ(other->layer()->plainSublayerCount(), 1u);
+    first->removeFromSuperlayer();
+    EXPECT_EQ(parent->layer()->plainSublayerCount(), 0u);
+
+    // A view's layer put into a layer by hand is still a view's layer; once the view is gone, the layer
+    // that stays behind is a plain one.
+    std::shared_ptr<Layer> kept;
+    {
+        auto gone = std::make_shared<View>();
+        kept = gone->layer();
+        parent->layer()->addSublayer(kept);
+        EXPECT_EQ(parent->layer()->plainSublayerCount(), 0u);
+    }
+    EXPECT_EQ(parent->layer()->plainSublayerCount(), 1u);
+    EXPECT_EQ(parent->layer()->sublayers().size(), 2u) << "b's layer and the one left behind";
+    kept->removeFromSuperlayer();
+    EXPECT_EQ(parent->layer()->plainSublayerCount(), 0u);
+}
+
 TEST(LayerTree, InsertMoveAndRemoveSublayers) {
     auto root = std::make_shared<Layer>();
     auto a = std::make_shared<Layer>();

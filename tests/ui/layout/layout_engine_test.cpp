@@ -336,6 +336,61 @@ TEST(LayoutEngine, FrameViewsFollowTheirAutoresizingMask) {
     expectFrame(*below, 10, 55, 380, 20, "below follows the header");
 }
 
+// Whether a subview follows its superview's size is decided when the size changes, by what the subview
+// says then: masks set after the view was added, views switching between frames and layout, and views
+// that moved to another superview.
+TEST(LayoutEngine, AutoresizingFollowsMasksAndModesSetAfterTheViewWasAdded) {
+    auto window = std::make_shared<Window>(Size(300, 200));
+    auto panel = std::make_shared<View>(Rect(0, 0, 300, 200));
+    panel->setAutoresizingMask(flexibleWidth | flexibleHeight);
+    window->addSubview(panel);
+    auto stretched = std::make_shared<View>(Rect(10, 10, 280, 40));
+    auto cornered = std::make_shared<View>(Rect(250, 150, 40, 40));
+    auto moved = std::make_shared<View>(Rect(0, 100, 100, 20));
+    auto elsewhere = std::make_shared<View>(Rect(0, 0, 50, 50));
+    panel->addSubview(stretched);
+    panel->addSubview(cornered);
+    panel->addSubview(moved);
+    window->addSubview(elsewhere);
+    stretched->setAutoresizingMask(flexibleWidth);
+    cornered->setAutoresizingMask(flexibleLeftMargin | flexibleTopMargin);
+    moved->setAutoresizingMask(flexibleWidth);
+    elsewhere->addSubview(moved); // it follows its new superview, not the panel
+    window->layoutIfNeeded();
+
+    window->setSize(Size(400, 300));
+    window->layoutIfNeeded();
+    expectFrame(*panel, 0, 0, 400, 300, "panel");
+    expectFrame(*stretched, 10, 10, 380, 40, "mask set after adding");
+    expectFrame(*cornered, 350, 250, 40, 40, "corner mask set after adding");
+    expectFrame(*moved, 0, 100, 100, 20, "moved away from the panel");
+
+    // Laid out by constraints, a view leaves autoresizing; back on its frame, it follows its mask again.
+    stretched->setTranslatesAutoresizingMaskIntoConstraints(false);
+    const std::vector<std::shared_ptr<LayoutConstraint>> placed = {
+        stretched->leftAnchor().constraintEqualTo(panel->leftAnchor(), 10),
+        stretched->topAnchor().constraintEqualTo(panel->topAnchor(), 10),
+        stretched->widthAnchor().constraintEqualToConstant(100),
+        stretched->heightAnchor().constraintEqualToConstant(40)};
+    LayoutConstraint::activate(placed);
+    window->setSize(Size(500, 300));
+    window->layoutIfNeeded();
+    expectFrame(*stretched, 10, 10, 100, 40, "laid out by its constraints");
+    expectFrame(*cornered, 450, 250, 40, 40, "the other subview still follows");
+    LayoutConstraint::deactivate(placed);
+    stretched->setTranslatesAutoresizingMaskIntoConstraints(true);
+    window->layoutIfNeeded();
+    window->setSize(Size(550, 300));
+    window->layoutIfNeeded();
+    expectFrame(*stretched, 10, 10, 150, 40, "back on its frame, its mask applies");
+
+    elsewhere->setFrame(Rect(0, 0, 80, 50));
+    expectFrame(*moved, 0, 100, 130, 20, "the new superview resizes it");
+    moved->setAutoresizingMask(autoresizingNone);
+    elsewhere->setFrame(Rect(0, 0, 50, 50));
+    expectFrame(*moved, 0, 100, 130, 20, "a mask cleared after adding stops it");
+}
+
 TEST(LayoutEngine, ConvertsAndHitTestsThroughOffsetsAndTransforms) {
     auto window = std::make_shared<Window>(Size(400, 400));
     auto panel = std::make_shared<View>(Rect(50, 50, 200, 200));
