@@ -265,6 +265,9 @@ private:
     bool hidden_ = false;
     // Then what giving the view its frame writes.
     std::shared_ptr<Layer> layer_;
+    // How many subviews autoresize: a view whose subviews are all laid out by constraints (as most are)
+    // changes size without visiting them.
+    std::uint32_t autoresizingSubviews_ = 0;
     Rect bounds_;
     Point center_;
     Point anchorPoint_{0.5, 0.5};
@@ -275,9 +278,6 @@ private:
     bool userInteractionEnabled_ = true;
     bool clipsToBounds_ = false;
     std::uint32_t autoresizingMask_ = autoresizingNone;
-    // How many subviews autoresize: a view whose subviews are all laid out by constraints (as most are)
-    // changes size without visiting them.
-    std::uint32_t autoresizingSubviews_ = 0;
     double alpha_ = 1.0;
     std::optional<Color> backgroundColor_;
     std::string accessibilityIdentifier_;
