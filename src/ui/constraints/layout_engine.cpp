@@ -99,9 +99,8 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
     slot.width = std::move(width);
     slot.height = std::move(height);
     if (!slot.translates)
-        requestIntrinsic(i, true);
-    slot.root = view.isLayoutSpaceRoot() && &view != &window_;
-    if (slot.root) {
+        intrinsicDirty_.emplace_back(i, slot.generation);
+    if (view.isLayoutSpaceRoot() && &view != &window_) {
         auto [contentWidth, contentHeight] = Variable::group<2>();
         coldOf(slot).contentWidth = std::move(contentWidth);
         coldOf(slot).contentHeight = std::move(contentHeight);
@@ -465,7 +464,7 @@ void LayoutEngine::sync() {
         slot.placed = true;
         const bool translates = placed.view->translatesAutoresizingMask_;
         if (!translates && slot.translates)
-            requestIntrinsic(i, true);
+            intrinsicDirty_.emplace_back(i, slot.generation);
         slot.translates = translates;
         if (translates)
             pinned_.push_back(i);
@@ -590,7 +589,7 @@ void LayoutEngine::refreshPreferences(Slot& s) {
            [&] { return Constraint(s.width, Relation::equal, 0.0, kPreferSmall); });
     prefer(s.prefH, laidOut && (s.prefH || !solver_.isDefined(s.height)),
            [&] { return Constraint(s.height, Relation::equal, 0.0, kPreferSmall); });
-    const bool root = s.root;
+    const bool root = isRoot(s);
     if (root) {
         Cold& cold = coldOf(s);
         prefer(cold.contentPrefW, true,
@@ -671,24 +670,7 @@ void LayoutEngine::setIntrinsic(Slot& s, LayoutAxis axis, double value) {
 
 void LayoutEngine::intrinsicChanged(View& view) {
     if (const std::uint32_t i = slotOf(&view); i != kNoSlot)
-        requestIntrinsic(i, false);
-}
-
-void LayoutEngine::requestIntrinsic(std::uint32_t index, bool measureNow) {
-    IntrinsicRequest& request = intrinsicDirty_.emplace_back();
-    request.slot = index;
-    request.generation = slots_[index].generation;
-    if (measureNow)
-        measureIntrinsic(slots_[index], request);
-}
-
-void LayoutEngine::measureIntrinsic(const Slot& s, IntrinsicRequest& request) const {
-    request.size = s.raw->intrinsicContentSize();
-    // Measured at the width the last solve gave, or the natural width before any solve; the solve that
-    // follows measures it again at its real width.
-    const double width = s.width.value() > 0 ? s.width.value() : std::max(request.size.width, 0.0);
-    request.heightForWidth = s.raw->intrinsicHeightForWidth(width);
-    request.measured = true;
+        intrinsicDirty_.emplace_back(i, slots_[i].generation);
 }
 
 void LayoutEngine::setHeightForWidth(Slot& s, bool value) {
@@ -699,17 +681,23 @@ void LayoutEngine::setHeightForWidth(Slot& s, bool value) {
 
 // Natural sizes of views that are new or said theirs changed.
 void LayoutEngine::refreshIntrinsicSizes() {
-    std::vector<IntrinsicRequest> dirty;
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> dirty;
     dirty.swap(intrinsicDirty_);
-    for (IntrinsicRequest& request : dirty) {
-        Slot& s = slots_[request.slot];
-        if (!s.alive || s.generation != request.generation || s.translates)
+    for (const auto& [index, generation] : dirty) {
+        Slot& s = slots_[index];
+        if (!s.alive || s.generation != generation || s.translates)
             continue;
-        if (!request.measured)
-            measureIntrinsic(s, request);
-        setIntrinsic(s, LayoutAxis::horizontal, request.size.width);
-        setHeightForWidth(s, request.heightForWidth.has_value());
-        setIntrinsic(s, LayoutAxis::vertical, request.heightForWidth.value_or(request.size.height));
+        const Size size = s.raw->intrinsicContentSize();
+        setIntrinsic(s, LayoutAxis::horizontal, size.width);
+        double height = size.height;
+        // Measured at the width the last solve gave, or the natural width before any solve; the solve
+        // that follows measures it again at its real width.
+        const double width = s.width.value() > 0 ? s.width.value() : std::max(size.width, 0.0);
+        const auto h = s.raw->intrinsicHeightForWidth(width);
+        setHeightForWidth(s, h.has_value());
+        if (h)
+            height = *h;
+        setIntrinsic(s, LayoutAxis::vertical, height);
     }
 }
 

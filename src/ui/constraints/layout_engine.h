@@ -93,9 +93,8 @@ private:
         bool contentBound = false;   // some constraint binds the content area's far edges
         bool heightForWidth = false; // the view's natural height depends on its width
         bool editing = false;        // the pins' edit variables are in the solver
-        bool root = false;           // the root of a layout space other than the window
         // The superview's slot as of the last sync; UINT32_MAX when there is no superview or it has no
-        // slot. With it and the flags above, the sweep that sets preferences never reads the views.
+        // slot. With it, the mode above and isRoot, the sweep that sets preferences never reads the views.
         std::uint32_t parentSlot = UINT32_MAX;
         // Constraints the engine owns for this view.
         std::optional<Constraint> hugW, compW, hugH, compH;
@@ -105,6 +104,10 @@ private:
         // its space's edges) along each axis: an anchored position gets no pull to the origin.
         std::uint32_t anchorsX = 0, anchorsY = 0;
     };
+
+    // Whether the slot's view is the root of a layout space other than the window: only those get
+    // content-area variables (see ensureSlot).
+    static bool isRoot(const Slot& slot) { return slot.cold && slot.cold->contentWidth; }
 
     static Cold& coldOf(Slot& slot) {
         if (!slot.cold)
@@ -177,19 +180,7 @@ private:
     bool updateConstraintsRequested_ = false;
     std::size_t refused_ = 0; // entries the solver did not take
     std::vector<std::weak_ptr<LayoutConstraint>> changed_;
-    // A view whose natural size the next pass gives the solver. A view that takes a slot is measured at
-    // once, while the walk has it at hand; one that said its size changed is measured in the pass, with
-    // what it holds by then.
-    struct IntrinsicRequest {
-        std::uint32_t slot;
-        std::uint64_t generation;
-        bool measured = false;
-        Size size;
-        std::optional<double> heightForWidth;
-    };
-    void requestIntrinsic(std::uint32_t index, bool measureNow);
-    void measureIntrinsic(const Slot& slot, IntrinsicRequest& request) const;
-    std::vector<IntrinsicRequest> intrinsicDirty_;
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> intrinsicDirty_; // (slot, generation)
     std::size_t heightForWidthCount_ = 0;
     std::uint64_t nextGeneration_ = 1;
 };
