@@ -419,7 +419,7 @@ void View::resizeSubviewsWithOldSize(Size oldSize) {
         length += dLength;
     };
     for (const auto& sub : subviews_) {
-        if (!sub->translatesAutoresizingMask_ || sub->autoresizingMask_ == autoresizingNone)
+        if (!sub->autoresizes())
             continue;
         Rect f = sub->frame();
         const std::uint32_t m = sub->autoresizingMask_;
