@@ -2,7 +2,7 @@
 // wide) with the constraint solver, at a phone's width and then at a tablet's, and prints the first
 // tiles' frames and the time each step took.
 
-#include "../bench/solver/layout_systems.h"
+#include "solver/layout_systems.h"
 
 #include <chrono>
 #include <cstdio>

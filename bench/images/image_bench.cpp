@@ -11,6 +11,7 @@
 #include <ui/graphics/renderer.h>
 #include <ui/runloop/run_loop.h>
 #include <ui/views/image_view.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/window.h>
 
 #include <benchmark/benchmark.h>
@@ -200,7 +201,7 @@ void loadIntoViews(benchmark::State& state, bool fromFiles) {
         }
         ui::RunLoop::main().runUntil([&] { return arrived == kImages; }, ui::Clock::time_point::max(),
                                      ui::RunLoopMode::Default, std::chrono::seconds(120));
-        std::shared_ptr<ui::Image> frame = renderer.render(*screen->window);
+        std::shared_ptr<ui::Image> frame = ui::render(renderer, *screen->window);
         benchmark::DoNotOptimize(frame.get());
 
         state.PauseTiming();

@@ -4,8 +4,8 @@
 // what the laid-out storefront holds (its views, their constraints and the layout engine), and the peak
 // while it is built and laid out.
 
-#include "../support/heap_counter.h"
-#include "../support/warm_heap_main.h"
+#include "support/heap_counter.h"
+#include "support/warm_heap_main.h"
 
 #include <ui/views/scroll_view.h>
 #include <ui/views/stack_view.h>

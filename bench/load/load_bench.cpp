@@ -1,11 +1,12 @@
 // Loading generated storefronts into a host view: time from load() to the completion (parse, fonts step,
 // view building, constraints, first layout, styles), then time to draw the first viewport.
 
-#include "../support/warm_heap_main.h"
+#include "support/warm_heap_main.h"
 
-#include <kivo/views/kivo_view.h>
+#include <kivo/host/kivo_view.h>
 #include <ui/graphics/renderer.h>
 #include <ui/runloop/run_loop.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/window.h>
 
 #include <benchmark/benchmark.h>

@@ -2,8 +2,8 @@
 // (node tree, tag dispatch, every element, item registration, styles). Both run over the same bytes in
 // one program run; the ratio of their times is printed at the end.
 
-#include <kivo/layout/element_parser.h>
 #include <kivo/markup/xml_parser_helper.h>
+#include <kivo/model/element_parser.h>
 
 #include <benchmark/benchmark.h>
 #include <expat.h>

@@ -10,6 +10,7 @@
 #include <ui/graphics/layer.h>
 #include <ui/graphics/renderer.h>
 #include <ui/views/scroll_view.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/window.h>
 
 #include <benchmark/benchmark.h>
@@ -97,9 +98,9 @@ void setFrameCounter(benchmark::State& state) {
 void BM_RenderFrame(benchmark::State& state) {
     Scene scene = makeScene();
     Renderer renderer(kScale);
-    renderer.render(*scene.window); // warms the per-image caches
+    ui::render(renderer, *scene.window); // warms the per-image caches
     for (auto _ : state) {
-        auto frame = renderer.render(*scene.window);
+        auto frame = ui::render(renderer, *scene.window);
         benchmark::DoNotOptimize(frame->rawPixelAt(600, 1200));
     }
     setFrameCounter(state);
@@ -110,12 +111,12 @@ BENCHMARK(BM_RenderFrame)->Unit(benchmark::kMillisecond);
 void BM_RenderScrollingFrame(benchmark::State& state) {
     Scene scene = makeScene();
     Renderer renderer(kScale);
-    renderer.render(*scene.window);
+    ui::render(renderer, *scene.window);
     double offset = 0;
     for (auto _ : state) {
         offset = offset >= 400 ? 0 : offset + 1;
         scene.scroll->setContentOffset({0, offset});
-        auto frame = renderer.render(*scene.window);
+        auto frame = ui::render(renderer, *scene.window);
         benchmark::DoNotOptimize(frame->rawPixelAt(600, 1200));
     }
     setFrameCounter(state);
@@ -127,9 +128,9 @@ void BM_RenderFadingFrame(benchmark::State& state) {
     for (auto& layer : scene.imageLayers)
         layer->setOpacity(0.5);
     Renderer renderer(kScale);
-    renderer.render(*scene.window);
+    ui::render(renderer, *scene.window);
     for (auto _ : state) {
-        auto frame = renderer.render(*scene.window);
+        auto frame = ui::render(renderer, *scene.window);
         benchmark::DoNotOptimize(frame->rawPixelAt(600, 1200));
     }
     setFrameCounter(state);

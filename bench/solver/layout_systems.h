@@ -4,7 +4,7 @@
 // solver demo and the solver tests: a vertical stack of fixed-height rows, and a grid of product tiles
 // in rows of three whose heights follow their widths.
 
-#include <ui/constraints/solver.h>
+#include <ui/solver/solver.h>
 
 #include <cstddef>
 #include <utility>

@@ -1,9 +1,9 @@
 // Solver benchmarks: building the stack and grid systems from scratch, and re-solving them after the
 // container's width changes through an edit variable. Peak heap use is counted in an untimed build.
 
-#include "../support/heap_counter.h"
-#include "../support/warm_heap_main.h"
-#include "layout_systems.h"
+#include "solver/layout_systems.h"
+#include "support/heap_counter.h"
+#include "support/warm_heap_main.h"
 
 #include <benchmark/benchmark.h>
 

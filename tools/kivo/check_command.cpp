@@ -1,10 +1,10 @@
-#include "check_command.h"
+#include "kivo/check_command.h"
 
-#include "file_reader.h"
-#include "json_report.h"
-#include "rejection_text.h"
+#include "kivo/file_reader.h"
+#include "kivo/json_report.h"
+#include "kivo/rejection_text.h"
 
-#include <kivo/layout/element_parser.h>
+#include <kivo/model/element_parser.h>
 #include <kivo/model/kivo_version.h>
 
 #include <CLI/CLI.hpp>

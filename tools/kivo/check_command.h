@@ -3,7 +3,7 @@
 // `kivo check [--json] FILE...`: parses each document as a load does and reports, per file, either what the
 // document holds or why it was refused.
 
-#include "command.h"
+#include "kivo/command.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "file_reader.h"
+#include "kivo/file_reader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

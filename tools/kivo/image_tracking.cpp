@@ -1,4 +1,4 @@
-#include "image_tracking.h"
+#include "kivo/image_tracking.h"
 
 #include <ui/foundation/url.h>
 

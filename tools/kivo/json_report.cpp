@@ -1,4 +1,4 @@
-#include "json_report.h"
+#include "kivo/json_report.h"
 
 #include <kivo/model/kivo_version.h>
 

@@ -2,7 +2,7 @@
 
 // The machine-readable form of a checked document: one JSON object per file, keys in a fixed order.
 
-#include <kivo/layout/element_parser.h>
+#include <kivo/model/element_parser.h>
 
 #include <nlohmann/json.hpp>
 #include <string>

@@ -1,9 +1,9 @@
-#include "layout_command.h"
+#include "kivo/layout_command.h"
 
-#include "file_reader.h"
-#include "json_report.h"
-#include "rejection_text.h"
-#include "view_loader.h"
+#include "kivo/file_reader.h"
+#include "kivo/json_report.h"
+#include "kivo/rejection_text.h"
+#include "kivo/view_loader.h"
 
 #include <kivo/markup/xml_node.h>
 #include <kivo/markup/xml_parser_helper.h>

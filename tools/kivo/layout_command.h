@@ -3,7 +3,7 @@
 // `kivo layout [--json] FILE [--width W]`: loads a document into a host view and prints its element tree:
 // each element's kind, markup line, frame in the content element's view and style ID.
 
-#include "command.h"
+#include "kivo/command.h"
 
 #include <memory>
 

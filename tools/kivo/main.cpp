@@ -1,10 +1,10 @@
 // The `kivo` command-line tool. Each subcommand is a Command made by its own factory; adding one means
 // adding its files and one line to the list below.
 
-#include "check_command.h"
-#include "command.h"
-#include "layout_command.h"
-#include "render_command.h"
+#include "kivo/check_command.h"
+#include "kivo/command.h"
+#include "kivo/layout_command.h"
+#include "kivo/render_command.h"
 
 #include <CLI/CLI.hpp>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "rejection_text.h"
+#include "kivo/rejection_text.h"
 
 namespace kivo::cli {
 

@@ -2,7 +2,7 @@
 
 // The one-line form of a refused document that every command prints.
 
-#include <kivo/model/errors.h>
+#include <kivo/base/errors.h>
 
 #include <string>
 

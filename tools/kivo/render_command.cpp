@@ -1,11 +1,12 @@
-#include "render_command.h"
+#include "kivo/render_command.h"
 
-#include "file_reader.h"
-#include "rejection_text.h"
-#include "view_loader.h"
+#include "kivo/file_reader.h"
+#include "kivo/rejection_text.h"
+#include "kivo/view_loader.h"
 
 #include <ui/graphics/image.h>
 #include <ui/graphics/renderer.h>
+#include <ui/views/snapshot.h>
 
 #include <unistd.h>
 

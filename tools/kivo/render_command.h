@@ -4,7 +4,7 @@
 // TEXT]`: loads a document into a host view in a headless window of that size and writes what it shows as
 // PNG.
 
-#include "command.h"
+#include "kivo/command.h"
 
 #include <memory>
 

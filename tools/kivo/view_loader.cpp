@@ -1,4 +1,4 @@
-#include "view_loader.h"
+#include "kivo/view_loader.h"
 
 #include <ui/runloop/run_loop.h>
 #include <ui/views/label.h>

@@ -3,11 +3,11 @@
 // Loads a document the way a host does: into a KIVOView filling a headless window, with the main run
 // loop running until the load's completion has been called.
 
-#include "image_tracking.h"
+#include "kivo/image_tracking.h"
 
+#include <kivo/base/errors.h>
+#include <kivo/host/kivo_view.h>
 #include <kivo/model/document_element.h>
-#include <kivo/model/errors.h>
-#include <kivo/views/kivo_view.h>
 #include <ui/views/window.h>
 
 #include <filesystem>

@@ -4,8 +4,8 @@
 // view's end plus a spacing, the first on the container's start and the last on its end (unless an edge is
 // pinned, which leaves the far end open).
 
-#include <ui/constraints/layout_constraint.h>
 #include <ui/foundation/geometry.h>
+#include <ui/layout/layout_constraint.h>
 
 #include <memory>
 #include <optional>

@@ -3,14 +3,14 @@
 // The engine behind a host view: loads markup into a typed document and (with the rendering parts) builds,
 // sizes and tracks its views. One manager serves every load of its host view.
 
-#include <kivo/layout/element_parser.h>
+#include <kivo/base/errors.h>
 #include <kivo/model/document_element.h>
-#include <kivo/model/errors.h>
+#include <kivo/model/element_parser.h>
 #include <kivo/model/kivo_version.h>
 #include <kivo/model/layout_element_constructor.h>
 #include <kivo/model/style_elements.h>
-#include <ui/constraints/layout_constraint.h>
 #include <ui/foundation/geometry.h>
+#include <ui/layout/layout_constraint.h>
 
 #include <functional>
 #include <map>

@@ -2,8 +2,8 @@
 
 // The markup as a tree of nodes, one per element, with typed readers for attribute values.
 
-#include <kivo/model/errors.h>
-#include <kivo/model/item_id.h>
+#include <kivo/base/errors.h>
+#include <kivo/base/item_id.h>
 #include <ui/foundation/color.h>
 #include <ui/foundation/geometry.h>
 #include <ui/foundation/url.h>

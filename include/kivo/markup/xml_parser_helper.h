@@ -2,8 +2,8 @@
 
 // Builds the node tree of a markup document with expat.
 
+#include <kivo/base/errors.h>
 #include <kivo/markup/xml_node.h>
-#include <kivo/model/errors.h>
 
 #include <memory>
 #include <optional>

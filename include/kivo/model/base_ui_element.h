@@ -3,8 +3,8 @@
 // The common base of every body element, and the capability interfaces through which the rest of the
 // framework treats elements by what they can do rather than by class.
 
+#include <kivo/base/item_id.h>
 #include <kivo/model/badge_element.h>
-#include <kivo/model/item_id.h>
 #include <kivo/model/kivo_version.h>
 #include <kivo/model/measure_spec.h>
 #include <ui/foundation/color.h>

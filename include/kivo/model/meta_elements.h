@@ -2,7 +2,7 @@
 
 // Small leaf elements: actions and beacon metadata of items, and the wayfinder's category index.
 
-#include <kivo/model/item_id.h>
+#include <kivo/base/item_id.h>
 #include <ui/foundation/url.h>
 
 #include <cstdint>

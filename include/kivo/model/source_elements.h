@@ -3,7 +3,7 @@
 // Where an image's pixels come from (a tiled flyer page or a single URL), and the tappable item areas on
 // the picture.
 
-#include <kivo/model/item_id.h>
+#include <kivo/base/item_id.h>
 #include <ui/foundation/geometry.h>
 #include <ui/foundation/url.h>
 

@@ -4,9 +4,9 @@
 // such a view by constraint constants.
 
 #include <kivo/views/image_loading.h>
-#include <ui/constraints/layout_constraint.h>
 #include <ui/foundation/geometry.h>
 #include <ui/foundation/url.h>
+#include <ui/layout/layout_constraint.h>
 #include <ui/views/image_view.h>
 
 #include <cstdint>

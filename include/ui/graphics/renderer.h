@@ -1,6 +1,6 @@
 #pragma once
 
-// Draws layer trees (and so views and windows, through their layers) into pixels.
+// Draws layer trees into pixels. Views and windows are drawn through their layers (ui/views/snapshot.h).
 //
 // What is drawn is the presentation of each layer at the main run loop clock's current time, so a frame
 // rendered in the middle of an animation shows it in the middle. The root of a render fills the image
@@ -14,7 +14,6 @@
 #include <ui/runloop/clock.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -23,7 +22,6 @@ typedef struct _cairo cairo_t; // NOLINT(modernize-use-using): must match cairo'
 namespace ui {
 
 class Image;
-class View;
 
 class Renderer {
 public:
@@ -37,12 +35,11 @@ public:
     double scale() const;
     void setScale(double scale) { scale_ = scale; }
 
-    // Lays out `view`'s window (or the view) if it asked for layout, then draws the view into an image
-    // of its bounds size. The pixels of an image the caller no longer holds are reused by the next render
-    // of the same size, so rendering frame after frame allocates nothing.
-    std::shared_ptr<Image> render(View& view);
-    // Draws the tree of `layer` into an image of its bounds size.
+    // Draws the tree of `layer` into an image of its bounds size, or of `size` points. The pixels of an
+    // image the caller no longer holds are reused by the next render of the same size, so rendering frame
+    // after frame allocates nothing.
     std::shared_ptr<Image> render(Layer& layer);
+    std::shared_ptr<Image> render(Layer& layer, Size size);
 
     // Draws the tree of `layer` into `context` as its root: the context's user space is taken to be the
     // layer's bounds space, and its current clip limits what is drawn. `deviceScale` is how many device
@@ -71,11 +68,7 @@ private:
     std::size_t culled_ = 0;
 };
 
-// Renders `view` (or `layer`) at `scale` (0: the main screen's) into a new image.
-std::shared_ptr<Image> snapshot(View& view, double scale = 0);
+// Renders `layer` at `scale` (0: the main screen's) into a new image.
 std::shared_ptr<Image> snapshot(Layer& layer, double scale = 0);
-// The same, encoded as PNG; empty if encoding failed.
-std::vector<unsigned char> snapshotPNG(View& view, double scale = 0);
-bool writeSnapshotPNG(View& view, const std::filesystem::path& path, double scale = 0);
 
 } // namespace ui

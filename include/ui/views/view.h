@@ -24,11 +24,11 @@
 // same order. Layers added to the view's layer directly keep their place relative to each other and to
 // the subview layers around them; a subview added later with addSubview goes above them all.
 
-#include <ui/constraints/layout_constraint.h>
 #include <ui/foundation/affine_transform.h>
 #include <ui/foundation/color.h>
 #include <ui/foundation/geometry.h>
 #include <ui/graphics/layer.h>
+#include <ui/layout/layout_constraint.h>
 
 #include <cstdint>
 #include <functional>

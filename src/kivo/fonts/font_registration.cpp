@@ -1,4 +1,4 @@
-#include "fonts/font_registration.h"
+#include "kivo/fonts/font_registration.h"
 
 #include <ui/graphics/font_manager.h>
 

@@ -1,6 +1,6 @@
-#include "fonts/font_registration.h"
-#include "kivo/fonts/font_repository.h"
+#include "kivo/fonts/font_registration.h"
 
+#include <kivo/fonts/font_repository.h>
 #include <ui/runloop/dispatch_queue.h>
 
 #include <curl/curl.h>

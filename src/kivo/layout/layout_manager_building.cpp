@@ -1,15 +1,15 @@
 // View building, sizing and stacking: every width, height and position of a document's views becomes a
 // constraint, and the solver computes the frames.
 
-#include "kivo/layout/kivo_stack_views.h"
 #include "kivo/layout/layout_manager.h"
-#include "kivo/model/badge_element.h"
-#include "kivo/model/body_elements.h"
-#include "kivo/model/source_elements.h"
-#include "kivo/views/badge_view.h"
-#include "kivo/views/kivo_borderable_view.h"
-#include "kivo/views/kivo_web_image_view.h"
 
+#include <kivo/layout/kivo_stack_views.h>
+#include <kivo/model/badge_element.h>
+#include <kivo/model/body_elements.h>
+#include <kivo/model/source_elements.h>
+#include <kivo/views/badge_view.h>
+#include <kivo/views/kivo_borderable_view.h>
+#include <kivo/views/kivo_web_image_view.h>
 #include <ui/foundation/color.h>
 #include <ui/foundation/uuid.h>
 #include <ui/views/stack_view.h>

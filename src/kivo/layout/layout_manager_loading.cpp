@@ -1,8 +1,8 @@
-#include "kivo/fonts/font_repository.h"
 #include "kivo/layout/layout_manager.h"
-#include "kivo/model/base_ui_element.h"
-#include "kivo/model/meta_elements.h"
 
+#include <kivo/fonts/font_repository.h>
+#include <kivo/model/base_ui_element.h>
+#include <kivo/model/meta_elements.h>
 #include <ui/foundation/prefetch.h>
 #include <ui/graphics/layer.h>
 #include <ui/runloop/dispatch_queue.h>

@@ -1,4 +1,4 @@
-#include "markup/markup_text.h"
+#include "kivo/markup/markup_text.h"
 
 #include <ui/foundation/number_reader.h>
 

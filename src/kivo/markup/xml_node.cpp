@@ -1,8 +1,8 @@
 #include "kivo/markup/xml_node.h"
 
-#include "kivo/markup/hex_color.h"
-#include "markup/markup_text.h"
+#include "kivo/markup/markup_text.h"
 
+#include <kivo/markup/hex_color.h>
 #include <ui/foundation/number_reader.h>
 
 #include <algorithm>

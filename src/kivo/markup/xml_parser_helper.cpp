@@ -1,6 +1,6 @@
 #include "kivo/markup/xml_parser_helper.h"
 
-#include "markup/markup_text.h"
+#include "kivo/markup/markup_text.h"
 
 #include <expat.h>
 

@@ -1,7 +1,7 @@
 #include "kivo/model/badge_element.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/layout_element_constructor.h"
+#include <kivo/markup/xml_node.h>
+#include <kivo/model/layout_element_constructor.h>
 
 namespace kivo {
 

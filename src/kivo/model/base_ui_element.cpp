@@ -1,8 +1,7 @@
 #include "kivo/model/base_ui_element.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/style_elements.h"
-
+#include <kivo/markup/xml_node.h>
+#include <kivo/model/style_elements.h>
 #include <ui/views/view.h>
 
 #include <cmath>

@@ -1,12 +1,12 @@
 #include "kivo/model/body_elements.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/badge_element.h"
-#include "kivo/model/errors.h"
-#include "kivo/model/layout_element_constructor.h"
-#include "kivo/model/meta_elements.h"
-#include "kivo/model/source_elements.h"
-#include "kivo/model/style_elements.h"
+#include <kivo/base/errors.h>
+#include <kivo/markup/xml_node.h>
+#include <kivo/model/badge_element.h>
+#include <kivo/model/layout_element_constructor.h>
+#include <kivo/model/meta_elements.h>
+#include <kivo/model/source_elements.h>
+#include <kivo/model/style_elements.h>
 
 namespace kivo {
 

@@ -1,9 +1,9 @@
 #include "kivo/model/document_element.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/base_ui_element.h"
-#include "kivo/model/errors.h"
-#include "kivo/model/layout_element_constructor.h"
+#include <kivo/base/errors.h>
+#include <kivo/markup/xml_node.h>
+#include <kivo/model/base_ui_element.h>
+#include <kivo/model/layout_element_constructor.h>
 
 namespace kivo {
 

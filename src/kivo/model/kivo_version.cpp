@@ -1,7 +1,7 @@
 #include "kivo/model/kivo_version.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/errors.h"
+#include <kivo/base/errors.h>
+#include <kivo/markup/xml_node.h>
 
 namespace kivo {
 

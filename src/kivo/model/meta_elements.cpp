@@ -1,8 +1,8 @@
 #include "kivo/model/meta_elements.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/errors.h"
-#include "kivo/model/layout_element_constructor.h"
+#include <kivo/base/errors.h>
+#include <kivo/markup/xml_node.h>
+#include <kivo/model/layout_element_constructor.h>
 
 namespace kivo {
 

@@ -1,8 +1,8 @@
 #include "kivo/model/parsed_element.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/body_elements.h"
-#include "kivo/model/layout_element_constructor.h"
+#include <kivo/markup/xml_node.h>
+#include <kivo/model/body_elements.h>
+#include <kivo/model/layout_element_constructor.h>
 
 namespace kivo {
 

@@ -1,10 +1,11 @@
 #include "kivo/model/source_elements.h"
 
-#include "kivo/markup/xml_node.h"
-#include "kivo/model/errors.h"
-#include "kivo/model/layout_element_constructor.h"
-#include "kivo/model/meta_elements.h"
-#include "markup/markup_text.h"
+#include "kivo/markup/markup_text.h"
+
+#include <kivo/base/errors.h>
+#include <kivo/markup/xml_node.h>
+#include <kivo/model/layout_element_constructor.h>
+#include <kivo/model/meta_elements.h>
 
 #include <sstream>
 

@@ -1,6 +1,6 @@
 #include "kivo/views/badge_view.h"
 
-#include "kivo/model/badge_element.h"
+#include <kivo/model/badge_element.h>
 
 namespace kivo {
 

@@ -1,6 +1,6 @@
 #include "kivo/views/kivo_borderable_view.h"
 
-#include "kivo/views/kivo_border_layer.h"
+#include <kivo/views/kivo_border_layer.h>
 
 #include <algorithm>
 #include <memory>

@@ -1,7 +1,6 @@
 #include "kivo/views/kivo_web_image_view.h"
 
-#include "kivo/views/kivo_borderable_view.h"
-
+#include <kivo/views/kivo_borderable_view.h>
 #include <ui/runloop/main_thread.h>
 
 #include <cmath>

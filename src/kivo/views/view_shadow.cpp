@@ -1,5 +1,4 @@
-#include "kivo/views/kivo_borderable_view.h"
-
+#include <kivo/views/kivo_borderable_view.h>
 #include <ui/graphics/layer.h>
 #include <ui/graphics/screen.h>
 

@@ -1,4 +1,4 @@
-#include <ui/foundation/affine_transform.h>
+#include "ui/foundation/affine_transform.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include <ui/foundation/geometry.h>
+#include "ui/foundation/geometry.h"
 
 #include <algorithm>
 #include <cmath>

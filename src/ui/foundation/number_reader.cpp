@@ -1,4 +1,4 @@
-#include <ui/foundation/number_reader.h>
+#include "ui/foundation/number_reader.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include <ui/foundation/uuid.h>
+#include "ui/foundation/uuid.h"
 
 #include <unistd.h>
 

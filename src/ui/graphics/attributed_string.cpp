@@ -1,4 +1,4 @@
-#include <ui/graphics/attributed_string.h>
+#include "ui/graphics/attributed_string.h"
 
 namespace ui {
 

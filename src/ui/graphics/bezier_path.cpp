@@ -1,4 +1,4 @@
-#include <ui/graphics/bezier_path.h>
+#include "ui/graphics/bezier_path.h"
 
 #include <cairo.h>
 

@@ -1,6 +1,6 @@
-#include "ui/graphics/font_backend.h"
+#include "ui/graphics/font.h"
 
-#include <ui/graphics/font.h>
+#include "ui/graphics/font_backend.h"
 
 #include <bit>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "ui/graphics/font_backend.h"
+#include "ui/graphics/font_manager.h"
 
-#include <ui/graphics/font_manager.h>
+#include "ui/graphics/font_backend.h"
 
 #include <fontconfig/fcfreetype.h>
 #include <ft2build.h>

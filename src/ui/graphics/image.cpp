@@ -1,7 +1,7 @@
+#include "ui/graphics/image.h"
+
 #include "ui/graphics/bundled_images.h"
 #include "ui/graphics/image_codecs.h"
-
-#include <ui/graphics/image.h>
 
 #include <cairo.h>
 

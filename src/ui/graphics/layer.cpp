@@ -1,7 +1,8 @@
+#include "ui/graphics/layer.h"
+
 #include "ui/graphics/transaction_state.h"
 
 #include <ui/graphics/image.h>
-#include <ui/graphics/layer.h>
 #include <ui/runloop/run_loop.h>
 
 #include <algorithm>

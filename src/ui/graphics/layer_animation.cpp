@@ -1,4 +1,4 @@
-#include <ui/graphics/layer_animation.h>
+#include "ui/graphics/layer_animation.h"
 
 #include <algorithm>
 #include <chrono>

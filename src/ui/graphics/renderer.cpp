@@ -1,11 +1,11 @@
+#include "ui/graphics/renderer.h"
+
 #include "ui/graphics/shadow_blur.h"
 
 #include <ui/graphics/image.h>
 #include <ui/graphics/layer.h>
-#include <ui/graphics/renderer.h>
 #include <ui/graphics/screen.h>
 #include <ui/runloop/run_loop.h>
-#include <ui/views/view.h>
 
 #include <cairo.h>
 
@@ -105,13 +105,12 @@ double Renderer::scale() const {
     return validScale(scale_);
 }
 
-std::shared_ptr<Image> Renderer::render(View& view) {
-    view.layoutIfNeeded();
-    return renderInto(*view.layer(), view.bounds().size, scale());
-}
-
 std::shared_ptr<Image> Renderer::render(Layer& layer) {
     return renderInto(layer, layer.presentation().bounds.size, scale());
+}
+
+std::shared_ptr<Image> Renderer::render(Layer& layer, Size size) {
+    return renderInto(layer, size, scale());
 }
 
 std::shared_ptr<Image> Renderer::renderInto(Layer& layer, Size size, double scale) {
@@ -435,24 +434,9 @@ void Renderer::drawShadow(Frame& frame, Layer& layer, const LayerState& s, doubl
     cairo_surface_destroy(mask);
 }
 
-std::shared_ptr<Image> snapshot(View& view, double scale) {
-    Renderer renderer(scale);
-    return renderer.render(view);
-}
-
 std::shared_ptr<Image> snapshot(Layer& layer, double scale) {
     Renderer renderer(scale);
     return renderer.render(layer);
-}
-
-std::vector<unsigned char> snapshotPNG(View& view, double scale) {
-    const auto image = snapshot(view, scale);
-    return image ? image->pngData() : std::vector<unsigned char>{};
-}
-
-bool writeSnapshotPNG(View& view, const std::filesystem::path& path, double scale) {
-    const auto image = snapshot(view, scale);
-    return image && image->writePNG(path);
 }
 
 } // namespace ui

@@ -1,4 +1,4 @@
-#include <ui/graphics/shape_layer.h>
+#include "ui/graphics/shape_layer.h"
 
 #include <cairo.h>
 

@@ -1,7 +1,7 @@
 #include "ui/graphics/text_layer.h"
 
-#include "ui/graphics/attributed_string.h"
-#include "ui/graphics/font.h"
+#include <ui/graphics/attributed_string.h>
+#include <ui/graphics/font.h>
 
 namespace ui {
 

@@ -1,6 +1,6 @@
-#include "ui/graphics/font_backend.h"
+#include "ui/graphics/text_layout.h"
 
-#include <ui/graphics/text_layout.h>
+#include "ui/graphics/font_backend.h"
 
 #include <algorithm>
 #include <bit>

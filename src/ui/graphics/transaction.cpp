@@ -1,6 +1,7 @@
+#include "ui/graphics/transaction.h"
+
 #include "ui/graphics/transaction_state.h"
 
-#include <ui/graphics/transaction.h>
 #include <ui/runloop/run_loop.h>
 
 #include <cmath>

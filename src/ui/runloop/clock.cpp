@@ -1,4 +1,4 @@
-#include <ui/runloop/clock.h>
+#include "ui/runloop/clock.h"
 
 #include <algorithm>
 

@@ -1,4 +1,5 @@
-#include <ui/runloop/dispatch_group.h>
+#include "ui/runloop/dispatch_group.h"
+
 #include <ui/runloop/main_thread.h>
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-#include <ui/runloop/main_thread.h>
+#include "ui/runloop/main_thread.h"
+
 #include <ui/runloop/run_loop.h>
 
 #include <cstdio>

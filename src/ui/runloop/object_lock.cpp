@@ -1,4 +1,4 @@
-#include <ui/runloop/object_lock.h>
+#include "ui/runloop/object_lock.h"
 
 #include <cstddef>
 #include <memory>

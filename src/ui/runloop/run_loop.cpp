@@ -1,5 +1,6 @@
+#include "ui/runloop/run_loop.h"
+
 #include <ui/runloop/main_thread.h>
-#include <ui/runloop/run_loop.h>
 #include <ui/runloop/timer.h>
 
 #include <algorithm>

@@ -1,6 +1,7 @@
+#include "ui/runloop/timer.h"
+
 #include <ui/runloop/main_thread.h>
 #include <ui/runloop/run_loop.h>
-#include <ui/runloop/timer.h>
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "ui/views/button.h"
 
-#include "ui/graphics/image.h"
-#include "ui/views/image_view.h"
-#include "ui/views/label.h"
+#include <ui/graphics/image.h>
+#include <ui/views/image_view.h>
+#include <ui/views/label.h>
 
 #include <algorithm>
 #include <cmath>

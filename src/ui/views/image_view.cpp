@@ -1,6 +1,6 @@
 #include "ui/views/image_view.h"
 
-#include "ui/runloop/timer.h"
+#include <ui/runloop/timer.h>
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include <ui/views/label.h>
+#include "ui/views/label.h"
 
 #include <cairo.h>
 

@@ -1,4 +1,4 @@
-#include <ui/views/scroll_view.h>
+#include "ui/views/scroll_view.h"
 
 #include <algorithm>
 #include <cmath>

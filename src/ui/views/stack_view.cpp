@@ -1,4 +1,4 @@
-#include <ui/views/stack_view.h>
+#include "ui/views/stack_view.h"
 
 #include <algorithm>
 #include <stdexcept>

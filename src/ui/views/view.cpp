@@ -1,6 +1,7 @@
-#include "ui/constraints/layout_engine.h"
+#include "ui/views/view.h"
 
-#include <ui/views/view.h>
+#include "ui/layout/layout_engine.h"
+
 #include <ui/views/window.h>
 
 #include <algorithm>

@@ -1,5 +1,6 @@
-#include "ui/graphics/transaction.h"
 #include "ui/views/view.h"
+
+#include <ui/graphics/transaction.h>
 
 namespace ui {
 

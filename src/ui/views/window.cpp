@@ -1,6 +1,6 @@
-#include "ui/constraints/layout_engine.h"
+#include "ui/views/window.h"
 
-#include <ui/views/window.h>
+#include "ui/layout/layout_engine.h"
 
 namespace ui {
 

@@ -4,8 +4,8 @@
 
 #include "ui/runloop/hang_guard.h"
 
+#include <kivo/host/kivo_view.h>
 #include <kivo/model/document_element.h>
-#include <kivo/views/kivo_view.h>
 #include <ui/runloop/main_thread.h>
 #include <ui/views/scroll_view.h>
 #include <ui/views/window.h>

@@ -1,6 +1,6 @@
 // The host view's delegates: a multicast list of weak references, and the visibility messages.
 
-#include "host_test_support.h"
+#include "kivo/host/host_test_support.h"
 
 namespace kivo::host_testing {
 namespace {

@@ -1,9 +1,9 @@
 // Loading through the host view: the order of the callbacks, the completion queue and its lock, and how
 // a refused document reaches the host.
 
-#include "host_test_support.h"
+#include "kivo/host/host_test_support.h"
 
-#include <kivo/layout/element_parser.h>
+#include <kivo/model/element_parser.h>
 
 #include <atomic>
 #include <thread>

@@ -1,8 +1,8 @@
 // The host view's construction and the properties it forwards to its scroll view and layout manager.
 
-#include "host_test_support.h"
+#include "kivo/host/host_test_support.h"
 
-#include <ui/constraints/layout_constraint.h>
+#include <ui/layout/layout_constraint.h>
 #include <ui/views/label.h>
 #include <ui/views/stack_view.h>
 

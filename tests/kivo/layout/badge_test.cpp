@@ -13,6 +13,7 @@
 #include <kivo/views/badge_view.h>
 #include <kivo/views/kivo_border_layer.h>
 #include <ui/graphics/renderer.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/window.h>
 
 #include <gtest/gtest.h>

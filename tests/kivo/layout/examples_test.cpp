@@ -1,7 +1,7 @@
 // The sample documents shipped in examples/ must always parse.
 
-#include <kivo/layout/element_parser.h>
 #include <kivo/model/body_elements.h>
+#include <kivo/model/element_parser.h>
 
 #include <gtest/gtest.h>
 

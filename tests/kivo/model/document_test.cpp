@@ -1,4 +1,4 @@
-#include "model_test_support.h"
+#include "kivo/model/model_test_support.h"
 
 #include <kivo/model/document_element.h>
 #include <kivo/model/kivo_version.h>

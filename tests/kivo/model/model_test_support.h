@@ -3,12 +3,12 @@
 // Helpers shared by the document model tests: markup text to nodes, nodes to elements through the real tag
 // dispatch, and checks of thrown errors by case, payload and message.
 
-#include <kivo/layout/element_parser.h>
+#include <kivo/base/errors.h>
 #include <kivo/markup/xml_node.h>
 #include <kivo/markup/xml_parser_helper.h>
 #include <kivo/model/badge_element.h>
 #include <kivo/model/body_elements.h>
-#include <kivo/model/errors.h>
+#include <kivo/model/element_parser.h>
 #include <kivo/model/meta_elements.h>
 #include <kivo/model/source_elements.h>
 #include <kivo/model/style_elements.h>

@@ -1,4 +1,4 @@
-#include "model_test_support.h"
+#include "kivo/model/model_test_support.h"
 
 #include <kivo/model/measure_spec.h>
 

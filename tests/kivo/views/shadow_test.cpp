@@ -5,6 +5,7 @@
 #include <ui/graphics/image.h>
 #include <ui/graphics/renderer.h>
 #include <ui/graphics/screen.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/view.h>
 
 #include <gtest/gtest.h>

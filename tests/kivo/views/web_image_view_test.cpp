@@ -7,6 +7,7 @@
 #include <kivo/views/kivo_web_image_view.h>
 #include <ui/graphics/image.h>
 #include <ui/graphics/renderer.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/window.h>
 
 #include <gtest/gtest.h>

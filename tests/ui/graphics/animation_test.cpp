@@ -1,11 +1,12 @@
 // Transactions and layer animations, on a manual clock: model values change at once, presentation values
 // move over time, completion blocks run on the main run loop.
 
-#include "graphics_test_support.h"
+#include "ui/graphics/graphics_test_support.h"
 
 #include <ui/graphics/layer.h>
 #include <ui/graphics/renderer.h>
 #include <ui/graphics/transaction.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/window.h>
 
 #include <gtest/gtest.h>
@@ -274,7 +275,7 @@ TEST(Animation, RenderedFramesShowThePresentationAndViewsAnimateThroughTheirLaye
     view->setBackgroundColor(Color::red());
     window->addSubview(view);
     Renderer renderer(1);
-    renderer.render(*window);
+    ui::render(renderer, *window);
 
     bool done = false;
     Transaction::animate(
@@ -287,11 +288,11 @@ TEST(Animation, RenderedFramesShowThePresentationAndViewsAnimateThroughTheirLaye
     EXPECT_EQ(view->center(), Point(30, 10)) << "the view's own value changes at once";
     EXPECT_EQ(view->alpha(), 0);
 
-    auto frame = renderer.render(*window);
+    auto frame = ui::render(renderer, *window);
     EXPECT_TRUE(colorNear(frame->pixelAt(5, 10), Color::red(), 0));
     frame.reset();
     clock.advance(0.5);
-    frame = renderer.render(*window);
+    frame = ui::render(renderer, *window);
     // Half faded and half way: x in 10...30.
     EXPECT_TRUE(colorNear(frame->pixelAt(8, 10), Color::white(), 0));
     EXPECT_TRUE(colorNear(frame->pixelAt(11, 10), Color::rgb(1, 0.5, 0.5), 2));
@@ -301,7 +302,7 @@ TEST(Animation, RenderedFramesShowThePresentationAndViewsAnimateThroughTheirLaye
     clock.advance(0.5);
     RunLoop::main().runOnce();
     EXPECT_TRUE(done);
-    frame = renderer.render(*window);
+    frame = ui::render(renderer, *window);
     EXPECT_TRUE(colorNear(frame->pixelAt(30, 10), Color::white(), 0));
 }
 

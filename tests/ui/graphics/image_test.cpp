@@ -1,7 +1,7 @@
 // Decoding JPEG and PNG data into images: real files encoded here with TurboJPEG and libpng, damaged
 // ones, hostile headers, and the images compiled into the library.
 
-#include "graphics_test_support.h"
+#include "ui/graphics/graphics_test_support.h"
 
 #include <ui/graphics/image.h>
 

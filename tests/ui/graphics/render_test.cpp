@@ -1,6 +1,6 @@
 // What the renderer draws, read back from the pixels of real snapshots.
 
-#include "graphics_test_support.h"
+#include "ui/graphics/graphics_test_support.h"
 
 #include <ui/graphics/bezier_path.h>
 #include <ui/graphics/image.h>
@@ -9,6 +9,7 @@
 #include <ui/graphics/screen.h>
 #include <ui/graphics/shape_layer.h>
 #include <ui/views/scroll_view.h>
+#include <ui/views/snapshot.h>
 #include <ui/views/window.h>
 
 #include <cairo.h>
@@ -71,11 +72,11 @@ TEST(Render, BackgroundsFillTheirFramesAtTheScreenScale) {
 
     // A renderer reuses its pixels once the caller let go of the last frame, and never while held.
     Renderer renderer(1);
-    const Image* first = renderer.render(*window).get();
-    EXPECT_EQ(renderer.render(*window).get(), first);
-    const auto held = renderer.render(*window);
+    const Image* first = ui::render(renderer, *window).get();
+    EXPECT_EQ(ui::render(renderer, *window).get(), first);
+    const auto held = ui::render(renderer, *window);
     view->setBackgroundColor(Color::blue());
-    const auto next = renderer.render(*window);
+    const auto next = ui::render(renderer, *window);
     EXPECT_NE(next.get(), held.get());
     EXPECT_TRUE(colorNear(held->pixelAt(15, 15), Color::red(), 0));
     EXPECT_TRUE(colorNear(next->pixelAt(15, 15), Color::blue(), 0));

@@ -1,7 +1,7 @@
 // Layouts that change between passes: constraints replaced, views moved, views that ask for their
 // constraints to be rebuilt before they are in a window.
 
-#include <ui/constraints/layout_constraint.h>
+#include <ui/layout/layout_constraint.h>
 #include <ui/views/view.h>
 #include <ui/views/window.h>
 

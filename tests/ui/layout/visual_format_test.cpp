@@ -1,4 +1,4 @@
-#include <ui/constraints/layout_constraint.h>
+#include <ui/layout/layout_constraint.h>
 #include <ui/views/view.h>
 #include <ui/views/window.h>
 

@@ -1,4 +1,4 @@
-#include "hang_guard.h"
+#include "ui/runloop/hang_guard.h"
 
 #include <ui/runloop/dispatch_group.h>
 #include <ui/runloop/dispatch_queue.h>

@@ -1,4 +1,4 @@
-#include "hang_guard.h"
+#include "ui/runloop/hang_guard.h"
 
 #include <ui/runloop/run_loop.h>
 #include <ui/runloop/timer.h>
