@@ -24,7 +24,7 @@ namespace {
 // Text in these tests sees only the fonts of the fixture configuration (DejaVu), so the Liberation files
 // served below count as new fonts. Set before anything in the process touches fontconfig.
 const bool fixtureFonts = [] {
-    setenv("FONTCONFIG_FILE", KIVO_SOURCE_DIR "/tests/fixtures/fonts/dejavu-only.conf", 1);
+    setenv("FONTCONFIG_FILE", KIVO_TEST_FONTS_DIR "/dejavu-only.conf", 1);
     return true;
 }();
 
