@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain demo solver-demo bench test-asan test-tsan format clean
+.PHONY: all deps configure build test test-plain demo solver-demo bench test-asan test-tsan check-layers format clean
 
 all: build
 
@@ -17,9 +17,13 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The whole suite, then the same suite under AddressSanitizer + UndefinedBehaviorSanitizer and under
-# ThreadSanitizer.
-test: test-plain test-asan test-tsan
+# The layering check, the whole suite, then the same suite under AddressSanitizer +
+# UndefinedBehaviorSanitizer and under ThreadSanitizer.
+test: check-layers test-plain test-asan test-tsan
+
+# Fails on an include that goes up a layer (each folder includes only the folders below it).
+check-layers:
+	./scripts/check-layers
 
 test-plain: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
