@@ -5,7 +5,6 @@
 
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 namespace kivo {
 namespace {
@@ -177,21 +176,6 @@ TEST(ItemID, VersionTwoGrammar) {
     EXPECT_EQ(id({{"source-id", "1"}}), std::nullopt);
     EXPECT_EQ(id({{"source", "offer"}}), std::nullopt);
     EXPECT_EQ(id({{"item-id", "1"}, {"item-source", "offer"}}), std::nullopt);
-}
-
-TEST(ItemID, ComparedAndHashedByValue) {
-    const KIVOItemID a("9", KIVOSource::offer);
-    EXPECT_EQ(a, KIVOItemID("9", KIVOSource::offer));
-    EXPECT_NE(a, KIVOItemID("9", KIVOSource::coupon));
-    EXPECT_NE(a, KIVOItemID("09", KIVOSource::offer));
-    EXPECT_EQ(std::hash<KIVOItemID>{}(a), std::hash<KIVOItemID>{}(KIVOItemID("9", KIVOSource::offer)));
-
-    const std::unordered_set<KIVOItemID> set = {a, KIVOItemID("9", KIVOSource::offer),
-                                                KIVOItemID("9", KIVOSource::flyer)};
-    EXPECT_EQ(set.size(), 2u);
-    EXPECT_EQ(a.description(), "KIVOItemID(sourceID: 9, source: offer)");
-    EXPECT_EQ(KIVOItemID("x", KIVOSource::ecomSearch).description(),
-              "KIVOItemID(sourceID: x, source: ecom-search)");
 }
 
 TEST(XMLNode, PayloadAttributesDropThePrefix) {
