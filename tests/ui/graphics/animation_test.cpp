@@ -6,8 +6,6 @@
 #include <ui/graphics/layer.h>
 #include <ui/graphics/renderer.h>
 #include <ui/graphics/transaction.h>
-#include <ui/views/snapshot.h>
-#include <ui/views/window.h>
 
 #include <gtest/gtest.h>
 
@@ -265,45 +263,6 @@ TEST(Animation, ValuesOfEveryKindInterpolate) {
     EXPECT_EQ(TimingFunction::easeIn().valueAt(1.5), 1);
     EXPECT_LT(TimingFunction::easeIn().valueAt(0.5), 0.5);
     EXPECT_GT(TimingFunction::easeOut().valueAt(0.5), 0.5);
-}
-
-TEST(Animation, RenderedFramesShowThePresentationAndViewsAnimateThroughTheirLayers) {
-    ManualMainClock clock;
-    auto window = std::make_shared<Window>(Size(40, 20));
-    window->setBackgroundColor(Color::white());
-    auto view = std::make_shared<View>(Rect(0, 0, 20, 20));
-    view->setBackgroundColor(Color::red());
-    window->addSubview(view);
-    Renderer renderer(1);
-    ui::render(renderer, *window);
-
-    bool done = false;
-    Transaction::animate(
-        {.duration = 1, .timing = TimingFunction::linear()},
-        [&] {
-            view->setAlpha(0);
-            view->setCenter({30, 10});
-        },
-        [&done](bool) { done = true; });
-    EXPECT_EQ(view->center(), Point(30, 10)) << "the view's own value changes at once";
-    EXPECT_EQ(view->alpha(), 0);
-
-    auto frame = ui::render(renderer, *window);
-    EXPECT_TRUE(colorNear(frame->pixelAt(5, 10), Color::red(), 0));
-    frame.reset();
-    clock.advance(0.5);
-    frame = ui::render(renderer, *window);
-    // Half faded and half way: x in 10...30.
-    EXPECT_TRUE(colorNear(frame->pixelAt(8, 10), Color::white(), 0));
-    EXPECT_TRUE(colorNear(frame->pixelAt(11, 10), Color::rgb(1, 0.5, 0.5), 2));
-    EXPECT_TRUE(colorNear(frame->pixelAt(29, 10), Color::rgb(1, 0.5, 0.5), 2));
-    EXPECT_TRUE(colorNear(frame->pixelAt(31, 10), Color::white(), 0));
-    frame.reset();
-    clock.advance(0.5);
-    RunLoop::main().runOnce();
-    EXPECT_TRUE(done);
-    frame = ui::render(renderer, *window);
-    EXPECT_TRUE(colorNear(frame->pixelAt(30, 10), Color::white(), 0));
 }
 
 } // namespace

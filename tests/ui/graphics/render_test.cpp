@@ -6,13 +6,8 @@
 #include <ui/graphics/image.h>
 #include <ui/graphics/layer.h>
 #include <ui/graphics/renderer.h>
-#include <ui/graphics/screen.h>
 #include <ui/graphics/shape_layer.h>
-#include <ui/views/scroll_view.h>
-#include <ui/views/snapshot.h>
-#include <ui/views/window.h>
 
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <numbers>
@@ -41,45 +36,6 @@ std::shared_ptr<Image> quadrantImage() {
             pixels.push_back(y < 5 ? (x < 5 ? Color::red() : Color::green())
                                    : (x < 5 ? Color::blue() : Color::yellow()));
     return Image::fromPixels(10, 10, pixels);
-}
-
-TEST(Render, BackgroundsFillTheirFramesAtTheScreenScale) {
-    Screen::main().setScale(2);
-    auto window = std::make_shared<Window>(Size(40, 30));
-    auto view = std::make_shared<View>(Rect(10, 10, 20, 10));
-    view->setBackgroundColor(Color::red());
-    window->addSubview(view);
-
-    const auto image = snapshot(*window);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->pixelWidth(), 80);
-    EXPECT_EQ(image->pixelHeight(), 60);
-    EXPECT_EQ(image->scale(), 2);
-    EXPECT_TRUE(colorNear(image->pixelAt(20, 20), Color::red(), 0));
-    EXPECT_TRUE(colorNear(image->pixelAt(59, 39), Color::red(), 0));
-    EXPECT_EQ(image->pixelAt(19, 20), Color::clear()) << "the window has no background";
-    EXPECT_EQ(image->pixelAt(60, 20), Color::clear());
-
-    // An explicit scale wins over the screen's; the PNG form carries the same pixels.
-    const auto small = snapshot(*window, 1);
-    EXPECT_EQ(small->pixelWidth(), 40);
-    EXPECT_TRUE(colorNear(small->pixelAt(10, 10), Color::red(), 0));
-    const auto png = snapshotPNG(*window, 1);
-    const auto decoded = Image::decode(png);
-    ASSERT_TRUE(decoded) << decoded.error;
-    EXPECT_EQ(decoded.image->rawPixelAt(10, 10), small->rawPixelAt(10, 10));
-    EXPECT_EQ(decoded.image->rawPixelAt(0, 0), 0u);
-
-    // A renderer reuses its pixels once the caller let go of the last frame, and never while held.
-    Renderer renderer(1);
-    const Image* first = ui::render(renderer, *window).get();
-    EXPECT_EQ(ui::render(renderer, *window).get(), first);
-    const auto held = ui::render(renderer, *window);
-    view->setBackgroundColor(Color::blue());
-    const auto next = ui::render(renderer, *window);
-    EXPECT_NE(next.get(), held.get());
-    EXPECT_TRUE(colorNear(held->pixelAt(15, 15), Color::red(), 0));
-    EXPECT_TRUE(colorNear(next->pixelAt(15, 15), Color::blue(), 0));
 }
 
 TEST(Render, BordersAndRoundedCornersStayInsideTheBounds) {
@@ -344,101 +300,6 @@ TEST(Render, ShadowsSpreadBlurredBeyondTheLayer) {
     image = snapshot(*root, 2);
     EXPECT_GT(darkness(15, 30), 0.4) << "left of the layer, under the path";
     EXPECT_EQ(darkness(45, 30), 0.0) << "the right side casts nothing";
-}
-
-TEST(Render, TransformsApplyAboutTheAnchorPoint) {
-    auto window = std::make_shared<Window>(Size(40, 40));
-    auto view = std::make_shared<View>(Rect(15, 15, 10, 10));
-    view->setBackgroundColor(Color::red());
-    window->addSubview(view);
-    auto image = snapshot(*window, 1);
-    EXPECT_EQ(image->pixelAt(12, 12), Color::clear());
-
-    // Doubled about the middle: 10...30.
-    view->setTransform(AffineTransform::makeScale(2, 2));
-    image = snapshot(*window, 1);
-    EXPECT_TRUE(colorNear(image->pixelAt(11, 11), Color::red(), 0));
-    EXPECT_TRUE(colorNear(image->pixelAt(29, 29), Color::red(), 0));
-    EXPECT_EQ(image->pixelAt(9, 20), Color::clear());
-
-    // Moving the anchor point keeps the frame where it is; a larger scale then grows from the top-left
-    // corner: 10...40.
-    view->setAnchorPoint({0, 0});
-    EXPECT_EQ(view->frame(), Rect(10, 10, 20, 20));
-    image = snapshot(*window, 1);
-    EXPECT_TRUE(colorNear(image->pixelAt(11, 11), Color::red(), 0));
-    view->setTransform(AffineTransform::makeScale(3, 3));
-    image = snapshot(*window, 1);
-    EXPECT_EQ(image->pixelAt(9, 11), Color::clear());
-    EXPECT_TRUE(colorNear(image->pixelAt(11, 11), Color::red(), 0));
-    EXPECT_TRUE(colorNear(image->pixelAt(39, 39), Color::red(), 0));
-
-    // A quarter turn of a wide view about its middle makes it tall.
-    view->setAnchorPoint({0.5, 0.5});
-    view->setTransform(AffineTransform::makeRotation(std::numbers::pi / 2));
-    view->setBounds(Rect(0, 0, 30, 4));
-    view->setCenter({20, 20});
-    image = snapshot(*window, 1);
-    EXPECT_TRUE(colorNear(image->pixelAt(20, 7), Color::red(), 0));
-    EXPECT_EQ(image->pixelAt(7, 20), Color::clear());
-}
-
-TEST(Render, ScrollOffsetMovesTheContent) {
-    auto window = std::make_shared<Window>(Size(50, 50));
-    auto scroll = std::make_shared<ScrollView>(Rect(0, 0, 50, 50));
-    scroll->setClipsToBounds(true);
-    scroll->setContentSize({50, 200});
-    auto top = std::make_shared<View>(Rect(0, 0, 50, 20));
-    top->setBackgroundColor(Color::red());
-    auto further = std::make_shared<View>(Rect(0, 100, 50, 20));
-    further->setBackgroundColor(Color::green());
-    scroll->addSubview(top);
-    scroll->addSubview(further);
-    window->addSubview(scroll);
-
-    auto image = snapshot(*window, 1);
-    EXPECT_TRUE(colorNear(image->pixelAt(25, 10), Color::red(), 0));
-    scroll->setContentOffset({0, 95});
-    image = snapshot(*window, 1);
-    EXPECT_EQ(image->pixelAt(25, 2), Color::clear());
-    EXPECT_TRUE(colorNear(image->pixelAt(25, 6), Color::green(), 0));
-    EXPECT_TRUE(colorNear(image->pixelAt(25, 24), Color::green(), 0));
-    EXPECT_EQ(image->pixelAt(25, 26), Color::clear());
-}
-
-// A view that draws its own content: a green square over its background.
-class SquareView : public View {
-public:
-    using View::View;
-    Rect lastRect;
-    void draw(cairo_t* context, const Rect& rect) override {
-        lastRect = rect;
-        cairo_rectangle(context, 0, 0, 10, 10);
-        cairo_set_source_rgb(context, 0, 1, 0);
-        cairo_fill(context);
-    }
-};
-
-TEST(Render, ViewsDrawBetweenTheirBackgroundAndSubviews) {
-    auto window = std::make_shared<Window>(Size(40, 40));
-    auto view = std::make_shared<SquareView>(Rect(5, 5, 30, 30));
-    view->setBackgroundColor(Color::red());
-    auto sub = std::make_shared<View>(Rect(5, 5, 10, 10));
-    sub->setBackgroundColor(Color::blue());
-    view->addSubview(sub);
-    window->addSubview(view);
-
-    const auto image = snapshot(*window, 1);
-    EXPECT_TRUE(colorNear(image->pixelAt(7, 7), Color::green(), 0));
-    EXPECT_TRUE(colorNear(image->pixelAt(12, 12), Color::blue(), 0));
-    EXPECT_TRUE(colorNear(image->pixelAt(20, 20), Color::red(), 0));
-    EXPECT_EQ(view->lastRect, Rect(0, 0, 30, 30));
-
-    // Once the view is gone its layer no longer calls it.
-    auto layer = view->layer();
-    view->removeFromSuperview();
-    view.reset();
-    EXPECT_EQ(layer->delegate(), nullptr);
 }
 
 } // namespace
