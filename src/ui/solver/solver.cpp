@@ -1,7 +1,11 @@
 #include "ui/solver/solver.h"
 
 #include "ui/foundation/chunked_array.h"
+#include "ui/solver/id_map.h"
+#include "ui/solver/small_vec.h"
 #include "ui/solver/solver_row.h"
+#include "ui/solver/symbol.h"
+#include "ui/solver/symbolic_weight.h"
 
 #include <algorithm>
 #include <atomic>
