@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-// Definitions: required equalities kept outside the tableau as `v := constant + sum(coefficient *
-// other)`, and the order in which an update evaluates them.
+// Definitions: required equalities kept outside the tableau, each as `v := constant + sum(...)`, and the
+// order in which an update evaluates them.
 
 namespace ui {
 
