@@ -11,8 +11,6 @@
 #include <kivo/model/parsed_element.h>
 #include <ui/views/view.h>
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <array>
 #include <optional>
@@ -190,14 +188,12 @@ public:
         XMLParserHelper helper(*read.bytes);
         const bool markupRead = !helper.start().has_value();
 
-        viewport_.documentPath = file_;
-        viewport_.progress = &err;
-        viewport_.progressIsTerminal = ::isatty(STDERR_FILENO) == 1;
-        LoadedView loaded = loadIntoWindow(std::move(*read.bytes), viewport_);
-        if (!loaded.finished) {
-            err << "kivo: " << file_ << ": the load did not finish\n";
+        std::optional<LoadedView> finished =
+            loadFileIntoWindow(std::move(*read.bytes), file_, viewport_, err);
+        if (!finished) {
             return exitUsageOrIOError;
         }
+        LoadedView& loaded = *finished;
         if (loaded.error) {
             if (json_) {
                 ParsedDocument refused;

@@ -8,10 +8,9 @@
 #include <ui/graphics/renderer.h>
 #include <ui/views/snapshot.h>
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -68,14 +67,12 @@ public:
             return exitUsageOrIOError;
         }
 
-        viewport_.documentPath = file_;
-        viewport_.progress = &err;
-        viewport_.progressIsTerminal = ::isatty(STDERR_FILENO) == 1;
-        LoadedView loaded = loadIntoWindow(std::move(*read.bytes), viewport_);
-        if (!loaded.finished) {
-            err << "kivo: " << file_ << ": the load did not finish\n";
+        std::optional<LoadedView> finished =
+            loadFileIntoWindow(std::move(*read.bytes), file_, viewport_, err);
+        if (!finished) {
             return exitUsageOrIOError;
         }
+        LoadedView& loaded = *finished;
         if (loaded.error) {
             err << rejectionText(file_, *loaded.error) << '\n';
             return exitRejected;

@@ -3,6 +3,8 @@
 #include <ui/runloop/run_loop.h>
 #include <ui/views/label.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -146,6 +148,19 @@ LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options) {
         waitForImages(result, options);
     }
     return result;
+}
+
+std::optional<LoadedView> loadFileIntoWindow(std::string bytes, const std::string& file,
+                                             ViewportOptions options, std::ostream& err) {
+    options.documentPath = file;
+    options.progress = &err;
+    options.progressIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    LoadedView loaded = loadIntoWindow(std::move(bytes), options);
+    if (!loaded.finished) {
+        err << "kivo: " << file << ": the load did not finish\n";
+        return std::nullopt;
+    }
+    return loaded;
 }
 
 std::string formatNumber(double value) {

@@ -53,6 +53,12 @@ struct LoadedView {
 // The view keeps the document loaded for as long as the result is held.
 LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options);
 
+// Loads the markup read from `file` as the commands do: the document's pictures resolve against the file's
+// directory and their progress goes to `err` when that is a terminal. A load that did not finish is
+// reported on `err` and gives no view; a refused document is left to the caller.
+std::optional<LoadedView> loadFileIntoWindow(std::string bytes, const std::string& file,
+                                             ViewportOptions options, std::ostream& err);
+
 // A number of points or a scale as people write it: "390", "2.5".
 std::string formatNumber(double value);
 
