@@ -126,30 +126,34 @@ ui::EdgeInsets LayoutManager::marginOf(const BaseUIElement& element) const {
 
 void LayoutManager::size(BaseUIElement& child, const std::shared_ptr<ui::View>& childView,
                          BaseUIElement* parent, const std::shared_ptr<ui::View>& layOutIn) {
-    sizeWidth(child, childView, parent, layOutIn);
-    sizeHeight(child, childView, parent, layOutIn);
+    sizeAlong(ui::LayoutAxis::horizontal, child, childView, parent, layOutIn);
+    sizeAlong(ui::LayoutAxis::vertical, child, childView, parent, layOutIn);
 }
 
-void LayoutManager::sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::View>& v, BaseUIElement* parent,
-                              const std::shared_ptr<ui::View>& l) {
-    const MeasureSpec& widthSpec = child.widthSpec();
-    if (widthSpec.isWrapContent()) {
+void LayoutManager::sizeAlong(ui::LayoutAxis axis, BaseUIElement& child, const std::shared_ptr<ui::View>& v,
+                              BaseUIElement* parent, const std::shared_ptr<ui::View>& l) {
+    const bool horizontal = axis == ui::LayoutAxis::horizontal;
+    const LayoutAttribute along = horizontal ? LayoutAttribute::width : LayoutAttribute::height;
+    const LayoutAttribute across = horizontal ? LayoutAttribute::height : LayoutAttribute::width;
+    const MeasureSpec& spec = horizontal ? child.widthSpec() : child.heightSpec();
+    if (spec.isWrapContent()) {
         return;
     }
-    if (const auto w = widthSpec.numberValue()) {
-        if (child.shouldWidthMatchParent(kivoVersion())) {
-            activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, l,
-                                              LayoutAttribute::width, 1, 0));
+    if (const auto length = spec.numberValue()) {
+        // Only a width may ask to follow its parent whatever number it was given.
+        if (horizontal && child.shouldWidthMatchParent(kivoVersion())) {
+            activate(LayoutConstraint::create(v, along, LayoutRelation::equal, l, along, 1, 0));
         } else {
-            activate(constant(v, LayoutAttribute::width, *w));
+            activate(constant(v, along, *length));
         }
         return;
     }
-    if (widthSpec.isMatchParent()) {
+    if (spec.isMatchParent()) {
         const ui::EdgeInsets p = paddingOf(parent);
         const ui::EdgeInsets m = marginOf(child);
-        activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, l,
-                                          LayoutAttribute::width, 1, -(p.left + p.right + m.left + m.right)),
+        const double insets =
+            horizontal ? p.left + p.right + m.left + m.right : p.top + p.bottom + m.top + m.bottom;
+        activate(LayoutConstraint::create(v, along, LayoutRelation::equal, l, along, 1, -insets),
                  kMatchParentPriority);
         return;
     }
@@ -157,34 +161,7 @@ void LayoutManager::sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::Vi
     if (!ratio) {
         missingAspectRatio();
     }
-    activate(LayoutConstraint::create(v, LayoutAttribute::width, LayoutRelation::equal, v,
-                                      LayoutAttribute::height, *ratio, 0));
-}
-
-void LayoutManager::sizeHeight(BaseUIElement& child, const std::shared_ptr<ui::View>& v,
-                               BaseUIElement* parent, const std::shared_ptr<ui::View>& l) {
-    const MeasureSpec& heightSpec = child.heightSpec();
-    if (heightSpec.isWrapContent()) {
-        return;
-    }
-    if (const auto h = heightSpec.numberValue()) {
-        activate(constant(v, LayoutAttribute::height, *h));
-        return;
-    }
-    if (heightSpec.isMatchParent()) {
-        const ui::EdgeInsets p = paddingOf(parent);
-        const ui::EdgeInsets m = marginOf(child);
-        activate(LayoutConstraint::create(v, LayoutAttribute::height, LayoutRelation::equal, l,
-                                          LayoutAttribute::height, 1, -(p.top + p.bottom + m.top + m.bottom)),
-                 kMatchParentPriority);
-        return;
-    }
-    const auto ratio = child.aspectRatio();
-    if (!ratio) {
-        missingAspectRatio();
-    }
-    activate(LayoutConstraint::create(v, LayoutAttribute::height, LayoutRelation::equal, v,
-                                      LayoutAttribute::width, *ratio, 0));
+    activate(LayoutConstraint::create(v, along, LayoutRelation::equal, v, across, *ratio, 0));
 }
 
 void LayoutManager::sizeFlexGrow(BaseUIElement& child, BaseUIElement* comparison, FlexboxElement& parent,
@@ -205,11 +182,9 @@ void LayoutManager::sizeFlexGrow(BaseUIElement& child, BaseUIElement* comparison
                 LayoutConstraint::create(v, main, LayoutRelation::equal, comparison->view(), main, ratio, 0));
         }
     }
-    if (horizontal) {
-        sizeHeight(child, v, &parent, parentView);
-    } else {
-        sizeWidth(child, v, &parent, parentView);
-    }
+    // The main axis is sized by the weights above; the cross axis as any other child.
+    sizeAlong(horizontal ? ui::LayoutAxis::vertical : ui::LayoutAxis::horizontal, child, v, &parent,
+              parentView);
 }
 
 // --- stacking -------------------------------------------------------------------------------------------
