@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -66,15 +67,48 @@ protected:
     // Puts the stack at the window's top-left corner, stretched to the window's width when `fullWidth`,
     // otherwise free to take the width its content asks for. Its height is always its content's.
     void pin(const std::shared_ptr<StackView>& stack, bool fullWidth = true) {
-        stack->setTranslatesAutoresizingMaskIntoConstraints(false);
-        window->addSubview(stack);
-        stack->topAnchor().constraintEqualTo(window->topAnchor())->setActive(true);
-        stack->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+        pinLeft(stack, window->topAnchor());
         if (fullWidth)
             stack->rightAnchor().constraintEqualTo(window->rightAnchor())->setActive(true);
     }
 
+    // Puts `stack` in the window against its left edge, its top `offset` points below `top`.
+    void pinLeft(const std::shared_ptr<StackView>& stack, LayoutYAxisAnchor top, double offset = 0) {
+        stack->setTranslatesAutoresizingMaskIntoConstraints(false);
+        window->addSubview(stack);
+        stack->topAnchor().constraintEqualTo(top, offset)->setActive(true);
+        stack->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+    }
+
+    // A vertical stack of `views`, `spacing` points apart, aligned by `alignment`.
+    static std::shared_ptr<StackView> column(const std::vector<std::shared_ptr<View>>& views,
+                                             double spacing = 0,
+                                             StackViewAlignment alignment = StackViewAlignment::fill) {
+        auto stack = StackView::create(views);
+        stack->setAxis(LayoutAxis::vertical);
+        stack->setSpacing(spacing);
+        stack->setAlignment(alignment);
+        return stack;
+    }
+
+    // A column of `views` pinned across the window's width, laid out.
+    std::shared_ptr<StackView> pinnedColumn(const std::vector<std::shared_ptr<View>>& views,
+                                            double spacing = 0) {
+        auto stack = column(views, spacing);
+        pin(stack);
+        layout();
+        return stack;
+    }
+
     void layout() { window->layoutIfNeeded(); }
+
+    // Checks the frame of each of `views` against the same place in `frames`.
+    template <std::size_t N>
+    static void expectFrames(const std::array<std::shared_ptr<View>, N>& views,
+                             const std::array<Rect, N>& frames) {
+        for (std::size_t i = 0; i < N; ++i)
+            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), frames[i]) << "view " << i;
+    }
 
     std::shared_ptr<Window> window = std::make_shared<Window>(Size{320, 480});
 };
@@ -144,11 +178,7 @@ TEST_F(StackViewArrangement, InsertsAndMovesByIndex) {
 
 TEST_F(StackViewArrangement, RemovingFromArrangementKeepsTheSubview) {
     auto a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
-    auto stack = StackView::create({a, b, c});
-    stack->setAxis(LayoutAxis::vertical);
-    stack->setSpacing(10);
-    pin(stack);
-    layout();
+    auto stack = pinnedColumn({a, b, c}, 10);
     EXPECT_FRAME(c, 0, 120, 320, 30);
 
     stack->removeArrangedSubview(b);
@@ -168,11 +198,7 @@ TEST_F(StackViewArrangement, RemovingFromArrangementKeepsTheSubview) {
 
 TEST_F(StackViewArrangement, RemovingFromSuperviewEndsArrangement) {
     auto a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
-    auto stack = StackView::create({a, b, c});
-    stack->setAxis(LayoutAxis::vertical);
-    stack->setSpacing(10);
-    pin(stack);
-    layout();
+    auto stack = pinnedColumn({a, b, c}, 10);
 
     b->removeFromSuperview();
     EXPECT_EQ(stack->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{a, c}));
@@ -198,15 +224,10 @@ TEST_F(StackViewArrangement, RemovingFromSuperviewEndsArrangement) {
 
 TEST_F(StackViewArrangement, ArrangingInAnotherStackTakesTheViewAway) {
     auto a = ofHeight(40), b = ofHeight(60);
-    auto first = StackView::create({a, b});
-    first->setAxis(LayoutAxis::vertical);
+    auto first = column({a, b});
     pin(first);
-    auto second = std::make_shared<StackView>();
-    second->setAxis(LayoutAxis::vertical);
-    second->setTranslatesAutoresizingMaskIntoConstraints(false);
-    window->addSubview(second);
-    second->topAnchor().constraintEqualTo(window->topAnchor(), 200)->setActive(true);
-    second->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+    auto second = column({});
+    pinLeft(second, window->topAnchor(), 200);
     second->widthAnchor().constraintEqualToConstant(100)->setActive(true);
     layout();
 
@@ -223,21 +244,14 @@ TEST_F(StackViewArrangement, ArrangingInAnotherStackTakesTheViewAway) {
 TEST_F(StackViewArrangement, ArrangesWhetherViewsComeBeforeOrAfterJoiningTheWindow) {
     // Arranged first, then put in the window.
     auto a = ofHeight(40), b = ofHeight(60);
-    auto before = StackView::create({a, b});
-    before->setAxis(LayoutAxis::vertical);
-    pin(before);
-    layout();
+    auto before = pinnedColumn({a, b});
     EXPECT_FRAME(b, 0, 40, 320, 60);
     EXPECT_FRAME(before, 0, 0, 320, 100);
 
     // Put in the window (and laid out) empty, then arranged.
     auto c = ofHeight(25), d = ofHeight(35);
-    auto after = std::make_shared<StackView>();
-    after->setAxis(LayoutAxis::vertical);
-    after->setTranslatesAutoresizingMaskIntoConstraints(false);
-    window->addSubview(after);
-    after->topAnchor().constraintEqualTo(before->bottomAnchor())->setActive(true);
-    after->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+    auto after = column({});
+    pinLeft(after, before->bottomAnchor());
     after->rightAnchor().constraintEqualTo(window->rightAnchor())->setActive(true);
     layout();
     EXPECT_FRAME(after, 0, 100, 320, 0);
@@ -256,11 +270,7 @@ class StackViewVertical : public StackViewTest {};
 
 TEST_F(StackViewVertical, FillStacksFixedHeightsAcrossTheFullWidth) {
     auto a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
-    auto stack = StackView::create({a, b, c});
-    stack->setAxis(LayoutAxis::vertical);
-    stack->setSpacing(8);
-    pin(stack);
-    layout();
+    auto stack = pinnedColumn({a, b, c}, 8);
     EXPECT_FRAME(stack, 0, 0, 320, 146);
     EXPECT_FRAME(a, 0, 0, 320, 40);
     EXPECT_FRAME(b, 0, 48, 320, 60);
@@ -286,10 +296,7 @@ protected:
     std::array<std::shared_ptr<View>, 3> layOut(const AlignmentCase& tc, bool fullWidth) {
         window = std::make_shared<Window>(Size{320, 480});
         std::array<std::shared_ptr<View>, 3> views{sized(100, 40), sized(200, 60), sized(50, 30)};
-        stack = StackView::create({views.begin(), views.end()});
-        stack->setAxis(LayoutAxis::vertical);
-        stack->setAlignment(tc.alignment);
-        stack->setSpacing(tc.spacing);
+        stack = column({views.begin(), views.end()}, tc.spacing, tc.alignment);
         stack->setLayoutMargins({5, 12, 7, 20});
         stack->setLayoutMarginsRelativeArrangement(tc.marginsRelative);
         pin(stack, fullWidth);
@@ -297,9 +304,16 @@ protected:
         return views;
     }
 
-    void expectFrames(const std::array<std::shared_ptr<View>, 3>& views, const AlignmentCase& tc) {
-        for (std::size_t i = 0; i < views.size(); ++i)
-            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+    // Lays out every case and checks its frames: the stack's is `width` wide, `widthWithMargins` when the
+    // arrangement is relative to the margins.
+    void expectCases(std::span<const AlignmentCase> cases, bool fullWidth, double width,
+                     double widthWithMargins) {
+        for (const auto& tc : cases) {
+            SCOPED_TRACE(tc.name);
+            const auto views = layOut(tc, fullWidth);
+            EXPECT_FRAME(stack, 0, 0, tc.marginsRelative ? widthWithMargins : width, tc.stackHeight);
+            expectFrames(views, tc.frames);
+        }
     }
 
     std::shared_ptr<StackView> stack;
@@ -365,12 +379,7 @@ TEST_F(StackViewAlignmentCases, PlacesViewsAcrossByAlignmentSpacingAndMargins) {
          {{{106, 5, 100, 40}, {56, 45, 200, 60}, {131, 105, 50, 30}}},
          142},
     };
-    for (const auto& tc : cases) {
-        SCOPED_TRACE(tc.name);
-        const auto views = layOut(tc, true);
-        EXPECT_FRAME(stack, 0, 0, 320, tc.stackHeight);
-        expectFrames(views, tc);
-    }
+    expectCases(cases, true, 320, 320);
 }
 
 // Without a width of its own the stack wraps its widest view (200 points), plus the margins when they
@@ -397,12 +406,7 @@ TEST_F(StackViewAlignmentCases, StackWithoutWidthWrapsItsWidestView) {
          {{{62, 5, 100, 40}, {12, 45, 200, 60}, {87, 105, 50, 30}}},
          142},
     };
-    for (const auto& tc : cases) {
-        SCOPED_TRACE(tc.name);
-        const auto views = layOut(tc, false);
-        EXPECT_FRAME(stack, 0, 0, tc.marginsRelative ? 232 : 200, tc.stackHeight);
-        expectFrames(views, tc);
-    }
+    expectCases(cases, false, 200, 232);
 }
 
 // A view with no width of its own is drawn out to the stack's width by the stack's pull towards its
@@ -413,9 +417,7 @@ TEST_F(StackViewVertical, ViewsWithoutWidthSpanTheStack) {
         SCOPED_TRACE(static_cast<int>(alignment));
         window = std::make_shared<Window>(Size{320, 480});
         auto unsized = ofHeight(20), natural = sized(100, 30);
-        auto stack = StackView::create({unsized, natural});
-        stack->setAxis(LayoutAxis::vertical);
-        stack->setAlignment(alignment);
+        auto stack = column({unsized, natural}, 0, alignment);
         pin(stack);
         layout();
         EXPECT_FRAME(unsized, 0, 0, 320, 20);
@@ -427,8 +429,7 @@ TEST_F(StackViewVertical, ViewsWithoutWidthSpanTheStack) {
 }
 
 TEST_F(StackViewVertical, EmptyStackHasNoHeightBeyondItsMargins) {
-    auto stack = std::make_shared<StackView>();
-    stack->setAxis(LayoutAxis::vertical);
+    auto stack = column({});
     stack->setLayoutMargins({5, 12, 7, 20});
     pin(stack);
     layout();
@@ -450,13 +451,7 @@ TEST_F(StackViewVertical, EmptyStackHasNoHeightBeyondItsMargins) {
 
 class StackViewHidden : public StackViewTest {
 protected:
-    void SetUp() override {
-        stack = StackView::create({a, b, c});
-        stack->setAxis(LayoutAxis::vertical);
-        stack->setSpacing(10);
-        pin(stack);
-        layout();
-    }
+    void SetUp() override { stack = pinnedColumn({a, b, c}, 10); }
 
     std::shared_ptr<View> a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
     std::shared_ptr<StackView> stack;
@@ -528,13 +523,8 @@ TEST_F(StackViewHidden, ViewHiddenBeforeBeingArrangedIsLeftOut) {
 
 TEST_F(StackViewHidden, HiddenWideViewDoesNotWidenAWrappingStack) {
     auto narrow = sized(100, 40), wide = sized(200, 60);
-    auto wrapping = StackView::create({narrow, wide});
-    wrapping->setAxis(LayoutAxis::vertical);
-    wrapping->setAlignment(StackViewAlignment::center);
-    wrapping->setTranslatesAutoresizingMaskIntoConstraints(false);
-    window->addSubview(wrapping);
-    wrapping->topAnchor().constraintEqualTo(stack->bottomAnchor())->setActive(true);
-    wrapping->leftAnchor().constraintEqualTo(window->leftAnchor())->setActive(true);
+    auto wrapping = column({narrow, wide}, 0, StackViewAlignment::center);
+    pinLeft(wrapping, stack->bottomAnchor());
     layout();
     EXPECT_FRAME(wrapping, 0, 150, 200, 100);
     EXPECT_FRAME(narrow, 50, 0, 100, 40);
@@ -571,8 +561,7 @@ TEST_F(StackViewHorizontal, AlignsViewsOfDifferentHeights) {
         pin(stack, false);
         layout();
         EXPECT_FRAME(stack, 0, 0, 200, tc.stackHeight);
-        for (std::size_t i = 0; i < views.size(); ++i)
-            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), tc.frames[i]) << "view " << i;
+        expectFrames(views, tc.frames);
     }
 }
 
@@ -613,9 +602,8 @@ TEST_F(StackViewHorizontal, FillDistributionStretchesTheLeastHuggingView) {
         stack->setSpacing(5);
         pin(stack);
         layout();
-        for (std::size_t i = 0; i < views.size(); ++i)
-            EXPECT_PRED_FORMAT2(sameRect, views[i]->frame(), Rect(tc.x[i], 0, tc.width[i], 100))
-                << "view " << i;
+        expectFrames(views, {Rect(tc.x[0], 0, tc.width[0], 100), Rect(tc.x[1], 0, tc.width[1], 100),
+                             Rect(tc.x[2], 0, tc.width[2], 100)});
     }
 }
 
@@ -637,8 +625,7 @@ TEST_F(StackViewHorizontal, FillDistributionShrinksTheLeastResistingView) {
 class StackViewReconfiguration : public StackViewTest {
 protected:
     void SetUp() override {
-        stack = StackView::create({a, b, c});
-        stack->setAxis(LayoutAxis::vertical);
+        stack = column({a, b, c});
         stack->setLayoutMargins({5, 12, 7, 20});
         pin(stack);
         layout();
@@ -744,10 +731,7 @@ TEST_F(StackViewNested, ColumnOfRows) {
     firstRow->setAlignment(StackViewAlignment::center);
     firstRow->setSpacing(4);
     auto secondRow = StackView::create({z});
-    auto column = StackView::create({firstRow, secondRow});
-    column->setAxis(LayoutAxis::vertical);
-    column->setAlignment(StackViewAlignment::leading);
-    column->setSpacing(8);
+    auto column = StackViewTest::column({firstRow, secondRow}, 8, StackViewAlignment::leading);
     pin(column);
     layout();
 
@@ -782,8 +766,7 @@ TEST_F(StackViewNested, FillColumnGivesRowsItsWidth) {
     auto row = StackView::create({left, right});
     row->setSpacing(10);
     auto footer = ofHeight(15);
-    auto column = StackView::create({row, footer});
-    column->setAxis(LayoutAxis::vertical);
+    auto column = StackViewTest::column({row, footer});
     column->setLayoutMargins({8, 8, 8, 8});
     column->setLayoutMarginsRelativeArrangement(true);
     pin(column);
