@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
+#include <optional>
+#include <tuple>
+#include <utility>
 
 namespace ui {
 
@@ -19,6 +23,44 @@ std::uint64_t nextAnimationId() {
 
 Clock::duration toDuration(double seconds) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// The field of LayerState that holds each animatable property, in the order of LayerProperty.
+constexpr auto kStateFields =
+    std::make_tuple(&LayerState::bounds, &LayerState::position, &LayerState::transform, &LayerState::opacity,
+                    &LayerState::backgroundColor, &LayerState::cornerRadius, &LayerState::borderWidth,
+                    &LayerState::shadowOpacity, &LayerState::contentsRect);
+static_assert(std::tuple_size_v<decltype(kStateFields)> ==
+                  static_cast<std::size_t>(LayerProperty::contentsRect) + 1,
+              "every LayerProperty has its field");
+
+// Calls `visit` with the field of `state` (a LayerState, const or not) that holds `property`. The
+// comparisons unroll at compile time: no call through a pointer for a property access.
+template <std::size_t I = 0, typename State, typename Visit>
+void visitField(State& state, LayerProperty property, Visit&& visit) {
+    if constexpr (I < std::tuple_size_v<decltype(kStateFields)>) {
+        if (static_cast<std::size_t>(property) == I)
+            visit(state.*std::get<I>(kStateFields));
+        else
+            visitField<I + 1>(state, property, std::forward<Visit>(visit));
+    }
+}
+
+// A field's value as an animation sees it: a missing background colour animates as clear.
+template <typename T>
+AnimatedValue animatedValue(const T& field) {
+    return field;
+}
+AnimatedValue animatedValue(const std::optional<Color>& field) {
+    return field.value_or(Color::clear());
+}
+
+template <typename T>
+void assignAnimatedValue(T& field, const AnimatedValue& value) {
+    field = std::get<T>(value);
+}
+void assignAnimatedValue(std::optional<Color>& field, const AnimatedValue& value) {
+    field = std::get<Color>(value);
 }
 
 } // namespace
@@ -215,59 +257,13 @@ void Layer::drawInContext(cairo_t*, const Rect&) {}
 // --- animation ---
 
 AnimatedValue Layer::valueOf(const LayerState& state, LayerProperty property) const {
-    switch (property) {
-    case LayerProperty::bounds:
-        return state.bounds;
-    case LayerProperty::position:
-        return state.position;
-    case LayerProperty::transform:
-        return state.transform;
-    case LayerProperty::opacity:
-        return state.opacity;
-    case LayerProperty::backgroundColor:
-        return state.backgroundColor.value_or(Color::clear());
-    case LayerProperty::cornerRadius:
-        return state.cornerRadius;
-    case LayerProperty::borderWidth:
-        return state.borderWidth;
-    case LayerProperty::shadowOpacity:
-        return state.shadowOpacity;
-    case LayerProperty::contentsRect:
-        return state.contentsRect;
-    }
-    return 0.0;
+    AnimatedValue value = 0.0;
+    visitField(state, property, [&value](const auto& field) { value = animatedValue(field); });
+    return value;
 }
 
 void Layer::apply(LayerState& state, LayerProperty property, const AnimatedValue& value) const {
-    switch (property) {
-    case LayerProperty::bounds:
-        state.bounds = std::get<Rect>(value);
-        break;
-    case LayerProperty::position:
-        state.position = std::get<Point>(value);
-        break;
-    case LayerProperty::transform:
-        state.transform = std::get<AffineTransform>(value);
-        break;
-    case LayerProperty::opacity:
-        state.opacity = std::get<double>(value);
-        break;
-    case LayerProperty::backgroundColor:
-        state.backgroundColor = std::get<Color>(value);
-        break;
-    case LayerProperty::cornerRadius:
-        state.cornerRadius = std::get<double>(value);
-        break;
-    case LayerProperty::borderWidth:
-        state.borderWidth = std::get<double>(value);
-        break;
-    case LayerProperty::shadowOpacity:
-        state.shadowOpacity = std::get<double>(value);
-        break;
-    case LayerProperty::contentsRect:
-        state.contentsRect = std::get<Rect>(value);
-        break;
-    }
+    visitField(state, property, [&value](auto& field) { assignAnimatedValue(field, value); });
 }
 
 LayerState Layer::presentation() const {
