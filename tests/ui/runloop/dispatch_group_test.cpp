@@ -16,16 +16,11 @@
 
 using namespace std::chrono_literals;
 
+namespace ui {
 namespace {
 
-using ui::Clock;
-using ui::DispatchGroup;
-using ui::DispatchQueue;
-using ui::RunLoop;
-using ui::RunLoopMode;
-
-using ui::testing::kHangGuard;
-using ui::testing::runMainUntil;
+using testing::kHangGuard;
+using testing::runMainUntil;
 
 TEST(DispatchGroup, NotifyOnAnEmptyGroupIsStillAsynchronous) {
     DispatchGroup group;
@@ -165,3 +160,4 @@ TEST(DispatchGroup, OutlivesItsLastHandleWhileTasksArePending) {
 }
 
 } // namespace
+} // namespace ui

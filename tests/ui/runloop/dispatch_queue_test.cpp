@@ -20,16 +20,11 @@
 
 using namespace std::chrono_literals;
 
+namespace ui {
 namespace {
 
-using ui::Clock;
-using ui::DispatchGroup;
-using ui::DispatchQueue;
-using ui::RunLoop;
-using ui::RunLoopMode;
-
-using ui::testing::kHangGuard;
-using ui::testing::runMainUntil;
+using testing::kHangGuard;
+using testing::runMainUntil;
 
 TEST(GlobalQueue, RunsBlocksInParallel) {
     DispatchQueue& global = DispatchQueue::global();
@@ -199,3 +194,4 @@ TEST_F(MainQueueTest, AsyncAfterFromAWorkerThreadIsDatedWhenSubmitted) {
 }
 
 } // namespace
+} // namespace ui
