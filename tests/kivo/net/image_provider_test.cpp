@@ -19,9 +19,8 @@
 #include <filesystem>
 #include <fstream>
 
-using namespace kivo;
-using kivo::net::ImageProvider;
-using kivo::net::ImageProviderOptions;
+namespace kivo::net {
+
 using test_support::ImageRequest;
 using test_support::requestImage;
 
@@ -516,3 +515,5 @@ TEST(ImageProvider, ATaskLoadsOnePictureOnly) {
     EXPECT_EQ(first.outcome->calls, 1);
     EXPECT_EQ(provider->progress().started, provider->progress().finished);
 }
+
+} // namespace kivo::net

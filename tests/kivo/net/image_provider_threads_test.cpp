@@ -20,9 +20,8 @@
 #include <mutex>
 #include <thread>
 
-using namespace kivo;
-using kivo::net::ImageProvider;
-using kivo::net::ImageProviderOptions;
+namespace kivo::net {
+
 using test_support::ImageRequest;
 using test_support::requestImage;
 
@@ -264,3 +263,5 @@ TEST(ImageProviderThreads, DestroyingTheProviderWithWorkInFlightIsSafe) {
     EXPECT_NE(error->find("provider is gone"), std::string::npos) << *error;
     std::filesystem::remove(file);
 }
+
+} // namespace kivo::net
