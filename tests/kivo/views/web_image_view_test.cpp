@@ -39,9 +39,14 @@ struct SuccessLog {
     }
 };
 
-TEST(WebImageView, LaterURLWinsOverAStaleAnswerAndEveryCallbackStillRuns) {
-    auto provider = std::make_shared<RecordingImageProvider>();
-    auto view = std::make_shared<KIVOWebImageView>(provider);
+// A web image view that asks a recording provider for its pictures.
+class WebImageView : public ::testing::Test {
+protected:
+    std::shared_ptr<RecordingImageProvider> provider = std::make_shared<RecordingImageProvider>();
+    std::shared_ptr<KIVOWebImageView> view = std::make_shared<KIVOWebImageView>(provider);
+};
+
+TEST_F(WebImageView, LaterURLWinsOverAStaleAnswerAndEveryCallbackStillRuns) {
     SuccessLog a;
     SuccessLog b;
     view->setImageURL(url("https://img.test/a.png"), a.callback());
@@ -75,9 +80,7 @@ TEST(WebImageView, LaterURLWinsOverAStaleAnswerAndEveryCallbackStillRuns) {
     EXPECT_EQ(view->image(), nullptr);
 }
 
-TEST(WebImageView, SameURLLoadsOnceAndNoURLClearsAndCancels) {
-    auto provider = std::make_shared<RecordingImageProvider>();
-    auto view = std::make_shared<KIVOWebImageView>(provider);
+TEST_F(WebImageView, SameURLLoadsOnceAndNoURLClearsAndCancels) {
     SuccessLog first;
     SuccessLog second;
     view->setImageURL(url("https://img.test/a.png"), first.callback());
@@ -110,9 +113,7 @@ TEST(WebImageView, SameURLLoadsOnceAndNoURLClearsAndCancels) {
     EXPECT_EQ(view->version(), 2);
 }
 
-TEST(WebImageView, FailuresAndMissingProvidersLeaveTheViewEmptyWithoutErrors) {
-    auto provider = std::make_shared<RecordingImageProvider>();
-    auto view = std::make_shared<KIVOWebImageView>(provider);
+TEST_F(WebImageView, FailuresAndMissingProvidersLeaveTheViewEmptyWithoutErrors) {
     SuccessLog log;
     view->setImageURL(url("https://img.test/broken.jpg"), log.callback());
     provider->tasks[0]->complete(nullptr, "corrupt JPEG");
@@ -147,9 +148,7 @@ TEST(WebImageView, FailuresAndMissingProvidersLeaveTheViewEmptyWithoutErrors) {
     EXPECT_TRUE(gone.images.empty());
 }
 
-TEST(WebImageView, TopLeftAspectFillPutsThePicturesCornerAtTheOrigin) {
-    auto provider = std::make_shared<RecordingImageProvider>();
-    auto view = std::make_shared<KIVOWebImageView>(provider);
+TEST_F(WebImageView, TopLeftAspectFillPutsThePicturesCornerAtTheOrigin) {
     view->setContentMode(ui::ContentMode::scaleAspectFill);
     view->setAspectFillOrigin(KIVOWebImageViewAspectFillOrigin::topLeft);
     view->setFrame(Rect(0, 0, 100, 100));
@@ -190,8 +189,7 @@ TEST(WebImageView, TopLeftAspectFillPutsThePicturesCornerAtTheOrigin) {
     EXPECT_EQ(view->frame(), Rect(0, 150, 100, 100));
 }
 
-TEST(WebImageView, ContainerPadsThePictureByConstraintConstants) {
-    auto provider = std::make_shared<RecordingImageProvider>();
+TEST_F(WebImageView, ContainerPadsThePictureByConstraintConstants) {
     auto window = std::make_shared<ui::Window>(Size(100, 100));
     auto container = KIVOWebImageViewContainer::create(provider);
     container->setFrame(Rect(0, 0, 100, 100));
