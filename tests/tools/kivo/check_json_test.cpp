@@ -31,6 +31,25 @@ const std::vector<std::string> successKeys = {"file",   "ok",       "titleReport
 const std::vector<std::string> failureKeys = {"file", "ok", "titleReport", "error"};
 const std::vector<std::string> itemKeys = {"sourceID", "source", "action", "targetAnchorID", "payload"};
 
+// The fields of a report's error object, as a test expects them.
+struct ExpectedError {
+    const char* domain;
+    const char* caseName;
+    ordered_json payload;
+    const char* message;
+    int line;
+    int column;
+};
+
+void expectError(const ordered_json& error, const ExpectedError& expected) {
+    EXPECT_EQ(error["domain"], expected.domain);
+    EXPECT_EQ(error["case"], expected.caseName);
+    EXPECT_EQ(error["payload"], expected.payload);
+    EXPECT_EQ(error["message"], expected.message);
+    EXPECT_EQ(error["line"], expected.line);
+    EXPECT_EQ(error["column"], expected.column);
+}
+
 TEST_F(CheckJSON, Version2DocumentShowsEveryField) {
     writeDocument("weekly.kivo", weeklyV2);
     const auto r = runKivo({"check", "--json", "weekly.kivo"});
@@ -138,12 +157,9 @@ TEST_F(CheckJSON, RejectedDocumentDescribesTheError) {
     const ordered_json& error = report["error"];
     EXPECT_EQ(keysOf(error),
               (std::vector<std::string>{"domain", "case", "payload", "message", "line", "column"}));
-    EXPECT_EQ(error["domain"], "KIVOError");
-    EXPECT_EQ(error["case"], "missingRequiredAttribute");
-    EXPECT_EQ(error["payload"], ordered_json::array({"KIVODocumentElement", "title"}));
-    EXPECT_EQ(error["message"], "KIVODocumentElement: Missing required attribute: title");
-    EXPECT_EQ(error["line"], 1);
-    EXPECT_EQ(error["column"], 0);
+    expectError(error, {"KIVOError", "missingRequiredAttribute",
+                        ordered_json::array({"KIVODocumentElement", "title"}),
+                        "KIVODocumentElement: Missing required attribute: title", 1, 0});
 }
 
 TEST_F(CheckJSON, RejectedDocumentKeepsItsTitleReport) {
@@ -154,11 +170,9 @@ TEST_F(CheckJSON, RejectedDocumentKeepsItsTitleReport) {
     EXPECT_EQ(keysOf(report["titleReport"]), (std::vector<std::string>{"title", "subtitle"}));
     EXPECT_EQ(report["titleReport"]["title"], "Weekly");
     EXPECT_EQ(report["titleReport"]["subtitle"], "Deals");
-    const ordered_json& error = report["error"];
-    EXPECT_EQ(error["case"], "unsupportedOrientation");
-    EXPECT_EQ(error["payload"], ordered_json::array({"FlexboxElement", "diagonal"}));
-    EXPECT_EQ(error["line"], 4);
-    EXPECT_EQ(error["column"], 4);
+    expectError(report["error"],
+                {"KIVOError", "unsupportedOrientation", ordered_json::array({"FlexboxElement", "diagonal"}),
+                 "FlexboxElement: Unsupported orientation: diagonal", 4, 4});
 }
 
 TEST_F(CheckJSON, ErrorPayloadKeepsIntegersAsNumbers) {
@@ -182,13 +196,9 @@ TEST_F(CheckJSON, MalformedXMLIsAnXMLParserError) {
     EXPECT_EQ(keysOf(report), failureKeys);
     EXPECT_TRUE(report["titleReport"].is_null());
     const ordered_json& error = report["error"];
-    EXPECT_EQ(error["domain"], "XMLParser");
-    EXPECT_EQ(error["case"], "XML_ERROR_TAG_MISMATCH");
-    EXPECT_EQ(error["payload"], ordered_json::array({3, 2}));
+    expectError(error,
+                {"XMLParser", "XML_ERROR_TAG_MISMATCH", ordered_json::array({3, 2}), "mismatched tag", 3, 2});
     EXPECT_TRUE(error["payload"][0].is_number_integer());
-    EXPECT_EQ(error["message"], "mismatched tag");
-    EXPECT_EQ(error["line"], 3);
-    EXPECT_EQ(error["column"], 2);
 }
 
 TEST_F(CheckJSON, RootThatIsNotAStorefrontHasNoTitleReport) {

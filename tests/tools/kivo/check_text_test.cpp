@@ -8,53 +8,51 @@ namespace {
 
 using CheckText = KivoCLITest;
 
-TEST_F(CheckText, AcceptedVersion2DocumentReportsTitleVersionAndItemCount) {
-    writeDocument("weekly.kivo", weeklyV2);
-    const auto r = runKivo({"check", "weekly.kivo"});
-    EXPECT_EXITED_WITH(r, 0);
-    EXPECT_EQ(r.out, "weekly.kivo: ok \xE2\x80\x94 \"Weekly\" (version 2.0, 1 items)\n");
-    EXPECT_EQ(r.err, "");
+// One file checked on its own: how the tool exits and the one line it prints. `quiet` cases also check
+// that nothing goes to stderr.
+struct OneFileCase {
+    const char* name;
+    const char* file;
+    std::string document;
+    int exitCode;
+    const char* line;
+    bool quiet;
+};
+
+class CheckTextOneFile : public KivoCLITest, public ::testing::WithParamInterface<OneFileCase> {};
+
+TEST_P(CheckTextOneFile, PrintsItsLineAndExitStatus) {
+    const OneFileCase& tc = GetParam();
+    writeDocument(tc.file, tc.document);
+    const auto r = runKivo({"check", tc.file});
+    EXPECT_EXITED_WITH(r, tc.exitCode);
+    EXPECT_EQ(r.out, tc.line);
+    if (tc.quiet) {
+        EXPECT_EQ(r.err, "");
+    }
 }
 
-TEST_F(CheckText, AcceptedVersion1DocumentCountsEachItemIDOnce) {
-    writeDocument("flyer.kivo", flyerV1);
-    const auto r = runKivo({"check", "flyer.kivo"});
-    EXPECT_EXITED_WITH(r, 0);
+const OneFileCase oneFileCases[] = {
+    {"AcceptedVersion2DocumentReportsTitleVersionAndItemCount", "weekly.kivo", weeklyV2, 0,
+     "weekly.kivo: ok \xE2\x80\x94 \"Weekly\" (version 2.0, 1 items)\n", true},
     // Item 7 is registered twice; items 7, 9 and 8 remain.
-    EXPECT_EQ(r.out, "flyer.kivo: ok \xE2\x80\x94 \"Flyer\" (version 1, 3 items)\n");
-    EXPECT_EQ(r.err, "");
-}
+    {"AcceptedVersion1DocumentCountsEachItemIDOnce", "flyer.kivo", flyerV1, 0,
+     "flyer.kivo: ok \xE2\x80\x94 \"Flyer\" (version 1, 3 items)\n", true},
+    {"RejectedDocumentReportsTheMessageAndPosition", "notitle.kivo", missingTitle, 1,
+     "notitle.kivo: KIVODocumentElement: Missing required attribute: title (line 1, column 0)\n", true},
+    {"RejectedElementIsPlacedAtItsLine", "orientation.kivo", badOrientation, 1,
+     "orientation.kivo: FlexboxElement: Unsupported orientation: diagonal (line 4, column 4)\n", false},
+    {"MalformedXMLReportsTheParserMessage", "bad.xml", mismatchedTag, 1,
+     "bad.xml: mismatched tag (line 3, column 2)\n", false},
+    {"RootThatIsNotAStorefrontIsRejected", "page.html", htmlRoot, 1,
+     "page.html: (root): Unsupported element tag: html (line 1, column 0)\n", false},
+    {"UnsupportedVersionIsRejected", "v3.kivo",
+     R"(<storefront kivo-version="3" title="x" uuid="u"><head/><body/></storefront>)", 1,
+     "v3.kivo: Current support KIVO version is 1 or 2.0 but got 3. (line 1, column 0)\n", false},
+};
 
-TEST_F(CheckText, RejectedDocumentReportsTheMessageAndPosition) {
-    writeDocument("notitle.kivo", missingTitle);
-    const auto r = runKivo({"check", "notitle.kivo"});
-    EXPECT_EXITED_WITH(r, 1);
-    EXPECT_EQ(r.out,
-              "notitle.kivo: KIVODocumentElement: Missing required attribute: title (line 1, column 0)\n");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST_F(CheckText, RejectedElementIsPlacedAtItsLine) {
-    writeDocument("orientation.kivo", badOrientation);
-    const auto r = runKivo({"check", "orientation.kivo"});
-    EXPECT_EXITED_WITH(r, 1);
-    EXPECT_EQ(r.out,
-              "orientation.kivo: FlexboxElement: Unsupported orientation: diagonal (line 4, column 4)\n");
-}
-
-TEST_F(CheckText, MalformedXMLReportsTheParserMessage) {
-    writeDocument("bad.xml", mismatchedTag);
-    const auto r = runKivo({"check", "bad.xml"});
-    EXPECT_EXITED_WITH(r, 1);
-    EXPECT_EQ(r.out, "bad.xml: mismatched tag (line 3, column 2)\n");
-}
-
-TEST_F(CheckText, RootThatIsNotAStorefrontIsRejected) {
-    writeDocument("page.html", htmlRoot);
-    const auto r = runKivo({"check", "page.html"});
-    EXPECT_EXITED_WITH(r, 1);
-    EXPECT_EQ(r.out, "page.html: (root): Unsupported element tag: html (line 1, column 0)\n");
-}
+INSTANTIATE_TEST_SUITE_P(CheckText, CheckTextOneFile, ::testing::ValuesIn(oneFileCases),
+                         [](const ::testing::TestParamInfo<OneFileCase>& info) { return info.param.name; });
 
 TEST_F(CheckText, SeveralFilesGiveOneLineEachInArgumentOrder) {
     writeDocument("a.kivo", weeklyV2);
@@ -74,14 +72,6 @@ TEST_F(CheckText, SeveralAcceptedFilesExitWithZero) {
     EXPECT_EXITED_WITH(r, 0);
     EXPECT_EQ(r.out, "a.kivo: ok \xE2\x80\x94 \"Weekly\" (version 2.0, 1 items)\n"
                      "b.kivo: ok \xE2\x80\x94 \"Flyer\" (version 1, 3 items)\n");
-}
-
-TEST_F(CheckText, UnsupportedVersionIsRejected) {
-    writeDocument("v3.kivo",
-                  R"(<storefront kivo-version="3" title="x" uuid="u"><head/><body/></storefront>)");
-    const auto r = runKivo({"check", "v3.kivo"});
-    EXPECT_EXITED_WITH(r, 1);
-    EXPECT_EQ(r.out, "v3.kivo: Current support KIVO version is 1 or 2.0 but got 3. (line 1, column 0)\n");
 }
 
 TEST_F(CheckText, EmptyAndBinaryFilesAreRejectedNotFatal) {
