@@ -6,6 +6,7 @@
 #include <ui/runloop/run_loop.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -34,18 +35,6 @@ static_assert(std::tuple_size_v<decltype(kStateFields)> ==
                   static_cast<std::size_t>(LayerProperty::contentsRect) + 1,
               "every LayerProperty has its field");
 
-// Calls `visit` with the field of `state` (a LayerState, const or not) that holds `property`. The
-// comparisons unroll at compile time: no call through a pointer for a property access.
-template <std::size_t I = 0, typename State, typename Visit>
-void visitField(State& state, LayerProperty property, Visit&& visit) {
-    if constexpr (I < std::tuple_size_v<decltype(kStateFields)>) {
-        if (static_cast<std::size_t>(property) == I)
-            visit(state.*std::get<I>(kStateFields));
-        else
-            visitField<I + 1>(state, property, std::forward<Visit>(visit));
-    }
-}
-
 // A field's value as an animation sees it: a missing background colour animates as clear.
 template <typename T>
 AnimatedValue animatedValue(const T& field) {
@@ -62,6 +51,26 @@ void assignAnimatedValue(T& field, const AnimatedValue& value) {
 void assignAnimatedValue(std::optional<Color>& field, const AnimatedValue& value) {
     field = std::get<Color>(value);
 }
+
+// For each property, in the order of LayerProperty, a function that reads its field as an animated value
+// and one that sets its field from one. Made from the field table; an animation frame looks its function
+// up by index, as a switch would jump.
+template <std::size_t... I>
+constexpr auto makeFieldReaders(std::index_sequence<I...>) {
+    return std::array{
+        +[](const LayerState& state) { return animatedValue(state.*std::get<I>(kStateFields)); }...};
+}
+
+template <std::size_t... I>
+constexpr auto makeFieldWriters(std::index_sequence<I...>) {
+    return std::array{+[](LayerState& state, const AnimatedValue& value) {
+        assignAnimatedValue(state.*std::get<I>(kStateFields), value);
+    }...};
+}
+
+using FieldIndices = std::make_index_sequence<std::tuple_size_v<decltype(kStateFields)>>;
+constexpr auto kFieldReaders = makeFieldReaders(FieldIndices{});
+constexpr auto kFieldWriters = makeFieldWriters(FieldIndices{});
 
 } // namespace
 
@@ -257,13 +266,14 @@ void Layer::drawInContext(cairo_t*, const Rect&) {}
 // --- animation ---
 
 AnimatedValue Layer::valueOf(const LayerState& state, LayerProperty property) const {
-    AnimatedValue value = 0.0;
-    visitField(state, property, [&value](const auto& field) { value = animatedValue(field); });
-    return value;
+    const auto index = static_cast<std::size_t>(property);
+    return index < kFieldReaders.size() ? kFieldReaders[index](state) : AnimatedValue(0.0);
 }
 
 void Layer::apply(LayerState& state, LayerProperty property, const AnimatedValue& value) const {
-    visitField(state, property, [&value](auto& field) { assignAnimatedValue(field, value); });
+    const auto index = static_cast<std::size_t>(property);
+    if (index < kFieldWriters.size())
+        kFieldWriters[index](state, value);
 }
 
 LayerState Layer::presentation() const {
