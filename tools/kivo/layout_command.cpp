@@ -1,6 +1,5 @@
 #include "kivo/layout_command.h"
 
-#include "kivo/file_reader.h"
 #include "kivo/json_report.h"
 #include "kivo/rejection_text.h"
 #include "kivo/view_loader.h"
@@ -179,21 +178,15 @@ public:
     const CLI::App& parser() const override { return *parser_; }
 
     int run(std::ostream& out, std::ostream& err) override {
-        ReadResult read = readWholeFile(file_);
-        if (!read.bytes) {
-            err << "kivo: cannot read " << file_ << ": " << read.failure << '\n';
+        std::string markup;
+        std::optional<LoadedView> loadedDocument = loadDocumentFile(file_, viewport_, err, &markup);
+        if (!loadedDocument) {
             return exitUsageOrIOError;
         }
+        LoadedView& loaded = *loadedDocument;
         // The elements do not keep their nodes, so the markup is read once more for the lines.
-        XMLParserHelper helper(*read.bytes);
+        XMLParserHelper helper(std::move(markup));
         const bool markupRead = !helper.start().has_value();
-
-        std::optional<LoadedView> finished =
-            loadFileIntoWindow(std::move(*read.bytes), file_, viewport_, err);
-        if (!finished) {
-            return exitUsageOrIOError;
-        }
-        LoadedView& loaded = *finished;
         if (loaded.error) {
             if (json_) {
                 ParsedDocument refused;

@@ -1,6 +1,5 @@
 #include "kivo/render_command.h"
 
-#include "kivo/file_reader.h"
 #include "kivo/rejection_text.h"
 #include "kivo/view_loader.h"
 
@@ -61,18 +60,12 @@ public:
                 << " window at scale " << formatNumber(scale_) << " is too large to render\n";
             return exitUsageOrIOError;
         }
-        ReadResult read = readWholeFile(file_);
-        if (!read.bytes) {
-            err << "kivo: cannot read " << file_ << ": " << read.failure << '\n';
-            return exitUsageOrIOError;
-        }
 
-        std::optional<LoadedView> finished =
-            loadFileIntoWindow(std::move(*read.bytes), file_, viewport_, err);
-        if (!finished) {
+        std::optional<LoadedView> document = loadDocumentFile(file_, viewport_, err);
+        if (!document) {
             return exitUsageOrIOError;
         }
-        LoadedView& loaded = *finished;
+        LoadedView& loaded = *document;
         if (loaded.error) {
             err << rejectionText(file_, *loaded.error) << '\n';
             return exitRejected;

@@ -1,5 +1,7 @@
 #include "kivo/view_loader.h"
 
+#include "kivo/file_reader.h"
+
 #include <ui/runloop/run_loop.h>
 #include <ui/views/label.h>
 
@@ -150,12 +152,20 @@ LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options) {
     return result;
 }
 
-std::optional<LoadedView> loadFileIntoWindow(std::string bytes, const std::string& file,
-                                             ViewportOptions options, std::ostream& err) {
+std::optional<LoadedView> loadDocumentFile(const std::string& file, ViewportOptions options,
+                                           std::ostream& err, std::string* markup) {
+    ReadResult read = readWholeFile(file);
+    if (!read.bytes) {
+        err << "kivo: cannot read " << file << ": " << read.failure << '\n';
+        return std::nullopt;
+    }
+    if (markup != nullptr) {
+        *markup = *read.bytes;
+    }
     options.documentPath = file;
     options.progress = &err;
     options.progressIsTerminal = ::isatty(STDERR_FILENO) == 1;
-    LoadedView loaded = loadIntoWindow(std::move(bytes), options);
+    LoadedView loaded = loadIntoWindow(std::move(*read.bytes), options);
     if (!loaded.finished) {
         err << "kivo: " << file << ": the load did not finish\n";
         return std::nullopt;

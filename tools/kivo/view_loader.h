@@ -53,11 +53,12 @@ struct LoadedView {
 // The view keeps the document loaded for as long as the result is held.
 LoadedView loadIntoWindow(std::string bytes, const ViewportOptions& options);
 
-// Loads the markup read from `file` as the commands do: the document's pictures resolve against the file's
-// directory and their progress goes to `err` when that is a terminal. A load that did not finish is
-// reported on `err` and gives no view; a refused document is left to the caller.
-std::optional<LoadedView> loadFileIntoWindow(std::string bytes, const std::string& file,
-                                             ViewportOptions options, std::ostream& err);
+// Reads `file` and loads it as the commands do: its pictures resolve against its directory and their
+// progress goes to `err` when that is a terminal. A file that cannot be read and a load that does not
+// finish are told on `err` and give no view (the commands exit with exitUsageOrIOError); a refused
+// document is left to the caller. `markup`, when given, receives the file's bytes.
+std::optional<LoadedView> loadDocumentFile(const std::string& file, ViewportOptions options,
+                                           std::ostream& err, std::string* markup = nullptr);
 
 // A number of points or a scale as people write it: "390", "2.5".
 std::string formatNumber(double value);
