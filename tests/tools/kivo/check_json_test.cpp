@@ -9,7 +9,17 @@ namespace kivo::cli::testing {
 namespace {
 
 using nlohmann::ordered_json;
-using CheckJSON = KivoCLITest;
+class CheckJSON : public KivoCLITest {
+protected:
+    // Writes `document` to docs/`name`, runs `kivo check --json` on it and expects the exit status
+    // `exitCode`.
+    ProcessResult checkJSON(const std::string& name, const std::string& document, int exitCode) {
+        writeDocument(name, document);
+        const auto r = runKivo({"check", "--json", name});
+        EXPECT_EXITED_WITH(r, exitCode);
+        return r;
+    }
+};
 
 std::vector<std::string> keysOf(const ordered_json& object) {
     std::vector<std::string> keys;
@@ -51,9 +61,7 @@ void expectError(const ordered_json& error, const ExpectedError& expected) {
 }
 
 TEST_F(CheckJSON, Version2DocumentShowsEveryField) {
-    writeDocument("weekly.kivo", weeklyV2);
-    const auto r = runKivo({"check", "--json", "weekly.kivo"});
-    EXPECT_EXITED_WITH(r, 0);
+    const auto r = checkJSON("weekly.kivo", weeklyV2, 0);
     EXPECT_EQ(r.err, "");
     const ordered_json report = parseOutput(r);
     ASSERT_TRUE(report.is_object()) << r.out;
@@ -85,17 +93,13 @@ TEST_F(CheckJSON, Version2DocumentShowsEveryField) {
 }
 
 TEST_F(CheckJSON, OutputIsIndentedByTwoSpaces) {
-    writeDocument("weekly.kivo", weeklyV2);
-    const auto r = runKivo({"check", "--json", "weekly.kivo"});
-    EXPECT_EXITED_WITH(r, 0);
+    const auto r = checkJSON("weekly.kivo", weeklyV2, 0);
     EXPECT_EQ(r.out.rfind("{\n  \"file\": \"weekly.kivo\",\n  \"ok\": true,\n", 0), 0u) << r.out;
     EXPECT_EQ(r.out.back(), '\n');
 }
 
 TEST_F(CheckJSON, Version1ItemsFollowFirstRegistrationWithTheLatestAttributes) {
-    writeDocument("flyer.kivo", flyerV1);
-    const auto r = runKivo({"check", "--json", "flyer.kivo"});
-    EXPECT_EXITED_WITH(r, 0);
+    const auto r = checkJSON("flyer.kivo", flyerV1, 0);
     const ordered_json report = parseOutput(r);
     ASSERT_TRUE(report.is_object()) << r.out;
     EXPECT_EQ(keysOf(report), successKeys);
@@ -132,9 +136,7 @@ TEST_F(CheckJSON, Version1ItemsFollowFirstRegistrationWithTheLatestAttributes) {
 }
 
 TEST_F(CheckJSON, StylesAreListedByIDAndFontsFollowThem) {
-    writeDocument("styles.kivo", manyStylesV2);
-    const auto r = runKivo({"check", "--json", "styles.kivo"});
-    EXPECT_EXITED_WITH(r, 0);
+    const auto r = checkJSON("styles.kivo", manyStylesV2, 0);
     const ordered_json report = parseOutput(r);
     EXPECT_EQ(report["styles"], ordered_json::array({"alpha", "mid", "zeta"}));
     // The later "zeta" replaces the earlier one; "mid" names no font.
@@ -144,9 +146,7 @@ TEST_F(CheckJSON, StylesAreListedByIDAndFontsFollowThem) {
 }
 
 TEST_F(CheckJSON, RejectedDocumentDescribesTheError) {
-    writeDocument("notitle.kivo", missingTitle);
-    const auto r = runKivo({"check", "--json", "notitle.kivo"});
-    EXPECT_EXITED_WITH(r, 1);
+    const auto r = checkJSON("notitle.kivo", missingTitle, 1);
     const ordered_json report = parseOutput(r);
     ASSERT_TRUE(report.is_object()) << r.out;
     EXPECT_EQ(keysOf(report), failureKeys);
@@ -163,9 +163,7 @@ TEST_F(CheckJSON, RejectedDocumentDescribesTheError) {
 }
 
 TEST_F(CheckJSON, RejectedDocumentKeepsItsTitleReport) {
-    writeDocument("orientation.kivo", badOrientation);
-    const auto r = runKivo({"check", "--json", "orientation.kivo"});
-    EXPECT_EXITED_WITH(r, 1);
+    const auto r = checkJSON("orientation.kivo", badOrientation, 1);
     const ordered_json report = parseOutput(r);
     EXPECT_EQ(keysOf(report["titleReport"]), (std::vector<std::string>{"title", "subtitle"}));
     EXPECT_EQ(report["titleReport"]["title"], "Weekly");
@@ -176,9 +174,7 @@ TEST_F(CheckJSON, RejectedDocumentKeepsItsTitleReport) {
 }
 
 TEST_F(CheckJSON, ErrorPayloadKeepsIntegersAsNumbers) {
-    writeDocument("body.kivo", R"(<storefront title="t" uuid="u"><head/><body/></storefront>)");
-    const auto r = runKivo({"check", "--json", "body.kivo"});
-    EXPECT_EXITED_WITH(r, 1);
+    const auto r = checkJSON("body.kivo", R"(<storefront title="t" uuid="u"><head/><body/></storefront>)", 1);
     const ordered_json error = parseOutput(r)["error"];
     EXPECT_EQ(error["case"], "unsupportedNumberOfChildren");
     ASSERT_EQ(error["payload"].size(), 2u);
@@ -189,9 +185,7 @@ TEST_F(CheckJSON, ErrorPayloadKeepsIntegersAsNumbers) {
 }
 
 TEST_F(CheckJSON, MalformedXMLIsAnXMLParserError) {
-    writeDocument("bad.xml", mismatchedTag);
-    const auto r = runKivo({"check", "--json", "bad.xml"});
-    EXPECT_EXITED_WITH(r, 1);
+    const auto r = checkJSON("bad.xml", mismatchedTag, 1);
     const ordered_json report = parseOutput(r);
     EXPECT_EQ(keysOf(report), failureKeys);
     EXPECT_TRUE(report["titleReport"].is_null());
@@ -202,9 +196,7 @@ TEST_F(CheckJSON, MalformedXMLIsAnXMLParserError) {
 }
 
 TEST_F(CheckJSON, RootThatIsNotAStorefrontHasNoTitleReport) {
-    writeDocument("page.html", htmlRoot);
-    const auto r = runKivo({"check", "--json", "page.html"});
-    EXPECT_EXITED_WITH(r, 1);
+    const auto r = checkJSON("page.html", htmlRoot, 1);
     const ordered_json report = parseOutput(r);
     EXPECT_EQ(keysOf(report), failureKeys);
     EXPECT_TRUE(report["titleReport"].is_null());
@@ -243,9 +235,7 @@ TEST_F(CheckJSON, SeveralAcceptedFilesExitWithZero) {
 
 TEST_F(CheckJSON, FileNameThatIsNotUTF8StillGivesJSON) {
     const std::string name = "caf\xFF.kivo";
-    writeDocument(name, weeklyV2);
-    const auto r = runKivo({"check", "--json", name});
-    EXPECT_EXITED_WITH(r, 0);
+    const auto r = checkJSON(name, weeklyV2, 0);
     const ordered_json report = parseOutput(r);
     // The byte that is not UTF-8 becomes U+FFFD.
     EXPECT_EQ(report["file"], "caf\xEF\xBF\xBD.kivo");
@@ -253,12 +243,11 @@ TEST_F(CheckJSON, FileNameThatIsNotUTF8StillGivesJSON) {
 }
 
 TEST_F(CheckJSON, MarkupTextWithEscapesRoundTrips) {
-    writeDocument("quotes.kivo", R"(<storefront title="A &quot;B&quot; &amp; &#x2014; C" uuid="u&lt;1">
+    const std::string markup = R"(<storefront title="A &quot;B&quot; &amp; &#x2014; C" uuid="u&lt;1">
   <head/>
   <body><flexbox width="match-parent" height="wrap-content"/></body>
-</storefront>)");
-    const auto r = runKivo({"check", "--json", "quotes.kivo"});
-    EXPECT_EXITED_WITH(r, 0);
+</storefront>)";
+    const auto r = checkJSON("quotes.kivo", markup, 0);
     const ordered_json report = parseOutput(r);
     EXPECT_EQ(report["title"], "A \"B\" & \xE2\x80\x94 C");
     EXPECT_EQ(report["uuid"], "u<1");

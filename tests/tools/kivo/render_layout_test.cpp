@@ -37,6 +37,14 @@ std::optional<PNGSize> pngSize(const std::string& bytes) {
     return PNGSize{bigEndian32(bytes, 16), bigEndian32(bytes, 20)};
 }
 
+// Checks that the file the tool wrote at `path` is a PNG of `width` x `height` pixels.
+void expectPNGSize(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height) {
+    const auto size = pngSize(readFileBytes(path));
+    ASSERT_TRUE(size.has_value()) << "not a PNG";
+    EXPECT_EQ(size->width, width);
+    EXPECT_EQ(size->height, height);
+}
+
 ordered_json parseOutput(const ProcessResult& r) {
     const ordered_json parsed = ordered_json::parse(r.out, nullptr, false);
     EXPECT_FALSE(parsed.is_discarded()) << "not JSON: " << r.out;
@@ -51,20 +59,14 @@ TEST_F(RenderCommand, WritesAPNGOfTheWindowSizeTimesTheScale) {
         {"render", "plain.kivo", "-o", "plain.png", "--width", "200", "--height", "300", "--scale", "3"});
     EXPECT_EXITED_WITH(r, 0);
     EXPECT_EQ(r.out, "wrote plain.png (200 x 300 points at scale 3)\n");
-    const auto size = pngSize(readFileBytes(docs() / "plain.png"));
-    ASSERT_TRUE(size.has_value()) << "not a PNG";
-    EXPECT_EQ(size->width, 600u);
-    EXPECT_EQ(size->height, 900u);
+    expectPNGSize(docs() / "plain.png", 600u, 900u);
 }
 
 TEST_F(RenderCommand, DefaultsToAPhoneScreenAtScaleTwo) {
     writeDocument("nested.kivo", nestedV2);
     const auto r = runKivo({"render", "nested.kivo", "-o", "nested.png"});
     EXPECT_EXITED_WITH(r, 0);
-    const auto size = pngSize(readFileBytes(docs() / "nested.png"));
-    ASSERT_TRUE(size.has_value()) << "not a PNG";
-    EXPECT_EQ(size->width, 780u);
-    EXPECT_EQ(size->height, 1688u);
+    expectPNGSize(docs() / "nested.png", 780u, 1688u);
 }
 
 TEST_F(RenderCommand, FullRenderingKeepsTheWidthAndHeaderAndFooterAreAccepted) {
