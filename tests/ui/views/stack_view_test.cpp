@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <source_location>
 #include <span>
 #include <sstream>
 #include <stdexcept>
@@ -102,6 +103,22 @@ protected:
 
     void layout() { window->layoutIfNeeded(); }
 
+    // One expected frame: the view and where it must be.
+    struct FrameCheck {
+        std::shared_ptr<View> view;
+        Rect frame;
+    };
+
+    // Checks the frame of each view against its expected frame; a failure names the check and the line
+    // of the call.
+    static void expectFrames(std::initializer_list<FrameCheck> checks,
+                             std::source_location where = std::source_location::current()) {
+        std::size_t i = 0;
+        for (const auto& check : checks)
+            EXPECT_PRED_FORMAT2(sameRect, check.view->frame(), check.frame)
+                << "check " << i++ << " of line " << where.line();
+    }
+
     // Checks the frame of each of `views` against the same place in `frames`.
     template <std::size_t N>
     static void expectFrames(const std::array<std::shared_ptr<View>, N>& views,
@@ -191,9 +208,7 @@ TEST_F(StackViewArrangement, RemovingFromArrangementKeepsTheSubview) {
     EXPECT_EQ(stack->arrangedSubviews().size(), 2u);
 
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(c, 0, 50, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 80);
+    expectFrames({{a, {0, 0, 320, 40}}, {c, {0, 50, 320, 30}}, {stack, {0, 0, 320, 80}}});
 }
 
 TEST_F(StackViewArrangement, RemovingFromSuperviewEndsArrangement) {
@@ -206,9 +221,7 @@ TEST_F(StackViewArrangement, RemovingFromSuperviewEndsArrangement) {
     EXPECT_FALSE(contains(stack->subviews(), b));
 
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(c, 0, 50, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 80);
+    expectFrames({{a, {0, 0, 320, 40}}, {c, {0, 50, 320, 30}}, {stack, {0, 0, 320, 80}}});
 
     // The removed view carries none of the stack's constraints into its next superview.
     auto holder = std::make_shared<View>(Rect(0, 300, 320, 100));
@@ -218,8 +231,7 @@ TEST_F(StackViewArrangement, RemovingFromSuperviewEndsArrangement) {
     b->topAnchor().constraintEqualTo(holder->topAnchor(), 9)->setActive(true);
     b->widthAnchor().constraintEqualToConstant(25)->setActive(true);
     layout();
-    EXPECT_FRAME(b, 7, 9, 25, 60);
-    EXPECT_FRAME(c, 0, 50, 320, 30);
+    expectFrames({{b, {7, 9, 25, 60}}, {c, {0, 50, 320, 30}}});
 }
 
 TEST_F(StackViewArrangement, ArrangingInAnotherStackTakesTheViewAway) {
@@ -235,18 +247,15 @@ TEST_F(StackViewArrangement, ArrangingInAnotherStackTakesTheViewAway) {
     EXPECT_EQ(first->arrangedSubviews(), (std::vector<std::shared_ptr<View>>{b}));
     EXPECT_EQ(a->superview(), second);
     layout();
-    EXPECT_FRAME(b, 0, 0, 320, 60);
-    EXPECT_FRAME(first, 0, 0, 320, 60);
-    EXPECT_FRAME(a, 0, 0, 100, 40);
-    EXPECT_FRAME(second, 0, 200, 100, 40);
+    expectFrames(
+        {{b, {0, 0, 320, 60}}, {first, {0, 0, 320, 60}}, {a, {0, 0, 100, 40}}, {second, {0, 200, 100, 40}}});
 }
 
 TEST_F(StackViewArrangement, ArrangesWhetherViewsComeBeforeOrAfterJoiningTheWindow) {
     // Arranged first, then put in the window.
     auto a = ofHeight(40), b = ofHeight(60);
     auto before = pinnedColumn({a, b});
-    EXPECT_FRAME(b, 0, 40, 320, 60);
-    EXPECT_FRAME(before, 0, 0, 320, 100);
+    expectFrames({{b, {0, 40, 320, 60}}, {before, {0, 0, 320, 100}}});
 
     // Put in the window (and laid out) empty, then arranged.
     auto c = ofHeight(25), d = ofHeight(35);
@@ -259,9 +268,7 @@ TEST_F(StackViewArrangement, ArrangesWhetherViewsComeBeforeOrAfterJoiningTheWind
     after->addArrangedSubview(c);
     after->addArrangedSubview(d);
     layout();
-    EXPECT_FRAME(c, 0, 0, 320, 25);
-    EXPECT_FRAME(d, 0, 25, 320, 35);
-    EXPECT_FRAME(after, 0, 100, 320, 60);
+    expectFrames({{c, {0, 0, 320, 25}}, {d, {0, 25, 320, 35}}, {after, {0, 100, 320, 60}}});
 }
 
 // --- vertical stacks ---------------------------------------------------------------------------------
@@ -271,10 +278,8 @@ class StackViewVertical : public StackViewTest {};
 TEST_F(StackViewVertical, FillStacksFixedHeightsAcrossTheFullWidth) {
     auto a = ofHeight(40), b = ofHeight(60), c = ofHeight(30);
     auto stack = pinnedColumn({a, b, c}, 8);
-    EXPECT_FRAME(stack, 0, 0, 320, 146);
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(b, 0, 48, 320, 60);
-    EXPECT_FRAME(c, 0, 116, 320, 30);
+    expectFrames(
+        {{stack, {0, 0, 320, 146}}, {a, {0, 0, 320, 40}}, {b, {0, 48, 320, 60}}, {c, {0, 116, 320, 30}}});
 }
 
 // Three views of natural sizes 100x40, 200x60 and 50x30 in a stack as wide as the 320 point window.
@@ -321,64 +326,27 @@ protected:
 
 TEST_F(StackViewAlignmentCases, PlacesViewsAcrossByAlignmentSpacingAndMargins) {
     using A = StackViewAlignment;
+    // One case a line.
+    // clang-format off
     const AlignmentCase cases[] = {
         {"fill", A::fill, false, 0, {{{0, 0, 320, 40}, {0, 40, 320, 60}, {0, 100, 320, 30}}}, 130},
         {"leading", A::leading, false, 0, {{{0, 0, 100, 40}, {0, 40, 200, 60}, {0, 100, 50, 30}}}, 130},
         {"center", A::center, false, 0, {{{110, 0, 100, 40}, {60, 40, 200, 60}, {135, 100, 50, 30}}}, 130},
-        {"trailing",
-         A::trailing,
-         false,
-         0,
-         {{{220, 0, 100, 40}, {120, 40, 200, 60}, {270, 100, 50, 30}}},
-         130},
+        {"trailing", A::trailing, false, 0, {{{220, 0, 100, 40}, {120, 40, 200, 60}, {270, 100, 50, 30}}}, 130},
 
         {"fill+spacing", A::fill, false, 10, {{{0, 0, 320, 40}, {0, 50, 320, 60}, {0, 120, 320, 30}}}, 150},
-        {"leading+spacing",
-         A::leading,
-         false,
-         10,
-         {{{0, 0, 100, 40}, {0, 50, 200, 60}, {0, 120, 50, 30}}},
-         150},
-        {"center+spacing",
-         A::center,
-         false,
-         10,
-         {{{110, 0, 100, 40}, {60, 50, 200, 60}, {135, 120, 50, 30}}},
-         150},
-        {"trailing+spacing",
-         A::trailing,
-         false,
-         10,
-         {{{220, 0, 100, 40}, {120, 50, 200, 60}, {270, 120, 50, 30}}},
-         150},
+        {"leading+spacing", A::leading, false, 10, {{{0, 0, 100, 40}, {0, 50, 200, 60}, {0, 120, 50, 30}}}, 150},
+        {"center+spacing", A::center, false, 10, {{{110, 0, 100, 40}, {60, 50, 200, 60}, {135, 120, 50, 30}}}, 150},
+        {"trailing+spacing", A::trailing, false, 10, {{{220, 0, 100, 40}, {120, 50, 200, 60}, {270, 120, 50, 30}}}, 150},
 
         {"fill+margins", A::fill, true, 10, {{{12, 5, 288, 40}, {12, 55, 288, 60}, {12, 125, 288, 30}}}, 162},
-        {"leading+margins",
-         A::leading,
-         true,
-         10,
-         {{{12, 5, 100, 40}, {12, 55, 200, 60}, {12, 125, 50, 30}}},
-         162},
+        {"leading+margins", A::leading, true, 10, {{{12, 5, 100, 40}, {12, 55, 200, 60}, {12, 125, 50, 30}}}, 162},
         // The margins leave 288 points from x = 12, centred on x = 156.
-        {"center+margins",
-         A::center,
-         true,
-         10,
-         {{{106, 5, 100, 40}, {56, 55, 200, 60}, {131, 125, 50, 30}}},
-         162},
-        {"trailing+margins",
-         A::trailing,
-         true,
-         10,
-         {{{200, 5, 100, 40}, {100, 55, 200, 60}, {250, 125, 50, 30}}},
-         162},
-        {"center+margins without spacing",
-         A::center,
-         true,
-         0,
-         {{{106, 5, 100, 40}, {56, 45, 200, 60}, {131, 105, 50, 30}}},
-         142},
+        {"center+margins", A::center, true, 10, {{{106, 5, 100, 40}, {56, 55, 200, 60}, {131, 125, 50, 30}}}, 162},
+        {"trailing+margins", A::trailing, true, 10, {{{200, 5, 100, 40}, {100, 55, 200, 60}, {250, 125, 50, 30}}}, 162},
+        {"center+margins without spacing", A::center, true, 0, {{{106, 5, 100, 40}, {56, 45, 200, 60}, {131, 105, 50, 30}}}, 142},
     };
+    // clang-format on
     expectCases(cases, true, 320, 320);
 }
 
@@ -386,6 +354,8 @@ TEST_F(StackViewAlignmentCases, PlacesViewsAcrossByAlignmentSpacingAndMargins) {
 // count.
 TEST_F(StackViewAlignmentCases, StackWithoutWidthWrapsItsWidestView) {
     using A = StackViewAlignment;
+    // One case a line.
+    // clang-format off
     const AlignmentCase cases[] = {
         {"leading", A::leading, false, 0, {{{0, 0, 100, 40}, {0, 40, 200, 60}, {0, 100, 50, 30}}}, 130},
         {"center", A::center, false, 0, {{{50, 0, 100, 40}, {0, 40, 200, 60}, {75, 100, 50, 30}}}, 130},
@@ -393,19 +363,10 @@ TEST_F(StackViewAlignmentCases, StackWithoutWidthWrapsItsWidestView) {
         // Fill stretches every view to the stack's width; the widest one resists compression harder than
         // the others hug, so the stack is as wide as it.
         {"fill", A::fill, false, 0, {{{0, 0, 200, 40}, {0, 40, 200, 60}, {0, 100, 200, 30}}}, 130},
-        {"leading+margins",
-         A::leading,
-         true,
-         10,
-         {{{12, 5, 100, 40}, {12, 55, 200, 60}, {12, 125, 50, 30}}},
-         162},
-        {"center+margins",
-         A::center,
-         true,
-         0,
-         {{{62, 5, 100, 40}, {12, 45, 200, 60}, {87, 105, 50, 30}}},
-         142},
+        {"leading+margins", A::leading, true, 10, {{{12, 5, 100, 40}, {12, 55, 200, 60}, {12, 125, 50, 30}}}, 162},
+        {"center+margins", A::center, true, 0, {{{62, 5, 100, 40}, {12, 45, 200, 60}, {87, 105, 50, 30}}}, 142},
     };
+    // clang-format on
     expectCases(cases, false, 200, 232);
 }
 
@@ -462,34 +423,26 @@ TEST_F(StackViewHidden, HiddenMiddleViewTakesNoSpaceAndNoSpacing) {
 
     b->setHidden(true);
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(c, 0, 50, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 80);
+    expectFrames({{a, {0, 0, 320, 40}}, {c, {0, 50, 320, 30}}, {stack, {0, 0, 320, 80}}});
     // Still arranged, and placed where it would start.
     EXPECT_EQ(stack->arrangedSubviews().size(), 3u);
     EXPECT_DOUBLE_EQ(b->frame().minY(), 40);
 
     b->setHidden(false);
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(b, 0, 50, 320, 60);
-    EXPECT_FRAME(c, 0, 120, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 150);
+    expectFrames(
+        {{a, {0, 0, 320, 40}}, {b, {0, 50, 320, 60}}, {c, {0, 120, 320, 30}}, {stack, {0, 0, 320, 150}}});
 }
 
 TEST_F(StackViewHidden, HiddenFirstOrLastViewLeavesNoSpacingAtTheEdge) {
     a->setHidden(true);
     layout();
-    EXPECT_FRAME(b, 0, 0, 320, 60);
-    EXPECT_FRAME(c, 0, 70, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 100);
+    expectFrames({{b, {0, 0, 320, 60}}, {c, {0, 70, 320, 30}}, {stack, {0, 0, 320, 100}}});
 
     a->setHidden(false);
     c->setHidden(true);
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(b, 0, 50, 320, 60);
-    EXPECT_FRAME(stack, 0, 0, 320, 110);
+    expectFrames({{a, {0, 0, 320, 40}}, {b, {0, 50, 320, 60}}, {stack, {0, 0, 320, 110}}});
 }
 
 TEST_F(StackViewHidden, AllHiddenCollapsesTheStack) {
@@ -501,8 +454,7 @@ TEST_F(StackViewHidden, AllHiddenCollapsesTheStack) {
 
     b->setHidden(false);
     layout();
-    EXPECT_FRAME(b, 0, 0, 320, 60);
-    EXPECT_FRAME(stack, 0, 0, 320, 60);
+    expectFrames({{b, {0, 0, 320, 60}}, {stack, {0, 0, 320, 60}}});
 }
 
 TEST_F(StackViewHidden, ViewHiddenBeforeBeingArrangedIsLeftOut) {
@@ -510,15 +462,12 @@ TEST_F(StackViewHidden, ViewHiddenBeforeBeingArrangedIsLeftOut) {
     d->setHidden(true);
     stack->insertArrangedSubview(d, 1);
     layout();
-    EXPECT_FRAME(b, 0, 50, 320, 60);
-    EXPECT_FRAME(stack, 0, 0, 320, 150);
+    expectFrames({{b, {0, 50, 320, 60}}, {stack, {0, 0, 320, 150}}});
 
     d->setHidden(false);
     layout();
-    EXPECT_FRAME(d, 0, 50, 320, 99);
-    EXPECT_FRAME(b, 0, 159, 320, 60);
-    EXPECT_FRAME(c, 0, 229, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 259);
+    expectFrames(
+        {{d, {0, 50, 320, 99}}, {b, {0, 159, 320, 60}}, {c, {0, 229, 320, 30}}, {stack, {0, 0, 320, 259}}});
 }
 
 TEST_F(StackViewHidden, HiddenWideViewDoesNotWidenAWrappingStack) {
@@ -526,13 +475,11 @@ TEST_F(StackViewHidden, HiddenWideViewDoesNotWidenAWrappingStack) {
     auto wrapping = column({narrow, wide}, 0, StackViewAlignment::center);
     pinLeft(wrapping, stack->bottomAnchor());
     layout();
-    EXPECT_FRAME(wrapping, 0, 150, 200, 100);
-    EXPECT_FRAME(narrow, 50, 0, 100, 40);
+    expectFrames({{wrapping, {0, 150, 200, 100}}, {narrow, {50, 0, 100, 40}}});
 
     wide->setHidden(true);
     layout();
-    EXPECT_FRAME(wrapping, 0, 150, 100, 40);
-    EXPECT_FRAME(narrow, 0, 0, 100, 40);
+    expectFrames({{wrapping, {0, 150, 100, 40}}, {narrow, {0, 0, 100, 40}}});
     // The other stack in the window is untouched.
     EXPECT_FRAME(stack, 0, 0, 320, 150);
 }
@@ -576,10 +523,8 @@ TEST_F(StackViewHorizontal, CenterAlignmentWithMarginsInAFullWidthStack) {
     pin(stack);
     layout();
     // 288 points inside the margins: c, the least hugging, takes what a, b and the spacing leave.
-    EXPECT_FRAME(stack, 0, 0, 320, 112);
-    EXPECT_FRAME(a, 12, 35, 60, 40);
-    EXPECT_FRAME(b, 77, 5, 80, 100);
-    EXPECT_FRAME(c, 162, 45, 138, 20);
+    expectFrames(
+        {{stack, {0, 0, 320, 112}}, {a, {12, 35, 60, 40}}, {b, {77, 5, 80, 100}}, {c, {162, 45, 138, 20}}});
 }
 
 TEST_F(StackViewHorizontal, FillDistributionStretchesTheLeastHuggingView) {
@@ -615,9 +560,7 @@ TEST_F(StackViewHorizontal, FillDistributionShrinksTheLeastResistingView) {
     stack->setSpacing(5);
     pin(stack);
     layout();
-    EXPECT_FRAME(a, 0, 0, 150, 20);
-    EXPECT_FRAME(b, 155, 0, 60, 20);
-    EXPECT_FRAME(c, 220, 0, 100, 20);
+    expectFrames({{a, {0, 0, 150, 20}}, {b, {155, 0, 60, 20}}, {c, {220, 0, 100, 20}}});
 }
 
 // --- changes after a layout ------------------------------------------------------------------------------
@@ -639,32 +582,25 @@ protected:
 TEST_F(StackViewReconfiguration, SpacingChangesReplaceTheChain) {
     stack->setSpacing(10);
     layout();
-    EXPECT_FRAME(b, 0, 50, 320, 60);
-    EXPECT_FRAME(c, 0, 120, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 150);
+    expectFrames({{b, {0, 50, 320, 60}}, {c, {0, 120, 320, 30}}, {stack, {0, 0, 320, 150}}});
 
     stack->setSpacing(2);
     layout();
-    EXPECT_FRAME(b, 0, 42, 320, 60);
-    EXPECT_FRAME(c, 0, 104, 320, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 134);
+    expectFrames({{b, {0, 42, 320, 60}}, {c, {0, 104, 320, 30}}, {stack, {0, 0, 320, 134}}});
 }
 
 TEST_F(StackViewReconfiguration, AlignmentChangesReplaceTheCrossConstraints) {
     stack->setAlignment(StackViewAlignment::trailing);
     layout();
-    EXPECT_FRAME(a, 220, 0, 100, 40);
-    EXPECT_FRAME(b, 120, 40, 200, 60);
+    expectFrames({{a, {220, 0, 100, 40}}, {b, {120, 40, 200, 60}}});
 
     stack->setAlignment(StackViewAlignment::center);
     layout();
-    EXPECT_FRAME(a, 110, 0, 100, 40);
-    EXPECT_FRAME(c, 135, 100, 50, 30);
+    expectFrames({{a, {110, 0, 100, 40}}, {c, {135, 100, 50, 30}}});
 
     stack->setAlignment(StackViewAlignment::fill);
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(c, 0, 100, 320, 30);
+    expectFrames({{a, {0, 0, 320, 40}}, {c, {0, 100, 320, 30}}});
 }
 
 TEST_F(StackViewReconfiguration, AxisChangeTurnsTheColumnIntoARow) {
@@ -673,39 +609,31 @@ TEST_F(StackViewReconfiguration, AxisChangeTurnsTheColumnIntoARow) {
     stack->setAxis(LayoutAxis::horizontal);
     stack->setAlignment(StackViewAlignment::top);
     layout();
-    EXPECT_FRAME(stack, 0, 0, 320, 60);
-    EXPECT_FRAME(a, 0, 0, 100, 40);
-    EXPECT_FRAME(b, 100, 0, 200, 60);
-    EXPECT_FRAME(c, 300, 0, 20, 30);
+    expectFrames(
+        {{stack, {0, 0, 320, 60}}, {a, {0, 0, 100, 40}}, {b, {100, 0, 200, 60}}, {c, {300, 0, 20, 30}}});
 
     stack->setAxis(LayoutAxis::vertical);
     layout();
-    EXPECT_FRAME(stack, 0, 0, 320, 130);
-    EXPECT_FRAME(b, 0, 40, 200, 60);
+    expectFrames({{stack, {0, 0, 320, 130}}, {b, {0, 40, 200, 60}}});
 }
 
 TEST_F(StackViewReconfiguration, MarginChangesApplyWhileTheArrangementIsRelativeToThem) {
     stack->setLayoutMarginsRelativeArrangement(true);
     layout();
-    EXPECT_FRAME(a, 12, 5, 288, 40);
-    EXPECT_FRAME(stack, 0, 0, 320, 142);
+    expectFrames({{a, {12, 5, 288, 40}}, {stack, {0, 0, 320, 142}}});
 
     stack->setLayoutMargins({1, 2, 3, 4});
     layout();
-    EXPECT_FRAME(a, 2, 1, 314, 40);
-    EXPECT_FRAME(c, 2, 101, 314, 30);
-    EXPECT_FRAME(stack, 0, 0, 320, 134);
+    expectFrames({{a, {2, 1, 314, 40}}, {c, {2, 101, 314, 30}}, {stack, {0, 0, 320, 134}}});
 
     stack->setLayoutMarginsRelativeArrangement(false);
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(stack, 0, 0, 320, 130);
+    expectFrames({{a, {0, 0, 320, 40}}, {stack, {0, 0, 320, 130}}});
 
     // Ignored while the arrangement is not relative to them.
     stack->setLayoutMargins({30, 30, 30, 30});
     layout();
-    EXPECT_FRAME(a, 0, 0, 320, 40);
-    EXPECT_FRAME(stack, 0, 0, 320, 130);
+    expectFrames({{a, {0, 0, 320, 40}}, {stack, {0, 0, 320, 130}}});
 }
 
 TEST_F(StackViewReconfiguration, ViewsAddedLaterJoinTheChain) {
@@ -714,11 +642,11 @@ TEST_F(StackViewReconfiguration, ViewsAddedLaterJoinTheChain) {
     auto e = sized(10, 5);
     stack->addArrangedSubview(e);
     layout();
-    EXPECT_FRAME(d, 0, 0, 320, 15);
-    EXPECT_FRAME(a, 0, 15, 320, 40);
-    EXPECT_FRAME(c, 0, 115, 320, 30);
-    EXPECT_FRAME(e, 0, 145, 320, 5);
-    EXPECT_FRAME(stack, 0, 0, 320, 150);
+    expectFrames({{d, {0, 0, 320, 15}},
+                  {a, {0, 15, 320, 40}},
+                  {c, {0, 115, 320, 30}},
+                  {e, {0, 145, 320, 5}},
+                  {stack, {0, 0, 320, 150}}});
 }
 
 // --- stacks in stacks -------------------------------------------------------------------------------------
@@ -735,28 +663,27 @@ TEST_F(StackViewNested, ColumnOfRows) {
     pin(column);
     layout();
 
-    EXPECT_FRAME(column, 0, 0, 320, 48);
-    EXPECT_FRAME(firstRow, 0, 0, 124, 30);
-    EXPECT_FRAME(secondRow, 0, 38, 100, 10);
-    EXPECT_FRAME(x, 0, 5, 50, 20);
-    EXPECT_FRAME(y, 54, 0, 70, 30);
-    EXPECT_FRAME(z, 0, 0, 100, 10);
+    expectFrames({{column, {0, 0, 320, 48}},
+                  {firstRow, {0, 0, 124, 30}},
+                  {secondRow, {0, 38, 100, 10}},
+                  {x, {0, 5, 50, 20}},
+                  {y, {54, 0, 70, 30}},
+                  {z, {0, 0, 100, 10}}});
     EXPECT_PRED_FORMAT2(sameRect, z->convertRectTo(z->bounds(), nullptr), Rect(0, 38, 100, 10));
 
     // Hiding a view inside a row resizes the row, and the column follows.
     y->setHidden(true);
     layout();
-    EXPECT_FRAME(firstRow, 0, 0, 50, 20);
-    EXPECT_FRAME(x, 0, 0, 50, 20);
-    EXPECT_FRAME(secondRow, 0, 28, 100, 10);
-    EXPECT_FRAME(column, 0, 0, 320, 38);
+    expectFrames({{firstRow, {0, 0, 50, 20}},
+                  {x, {0, 0, 50, 20}},
+                  {secondRow, {0, 28, 100, 10}},
+                  {column, {0, 0, 320, 38}}});
 
     // Hiding a whole row closes the column up.
     y->setHidden(false);
     firstRow->setHidden(true);
     layout();
-    EXPECT_FRAME(secondRow, 0, 0, 100, 10);
-    EXPECT_FRAME(column, 0, 0, 320, 10);
+    expectFrames({{secondRow, {0, 0, 100, 10}}, {column, {0, 0, 320, 10}}});
 }
 
 TEST_F(StackViewNested, FillColumnGivesRowsItsWidth) {
@@ -772,11 +699,11 @@ TEST_F(StackViewNested, FillColumnGivesRowsItsWidth) {
     pin(column);
     layout();
 
-    EXPECT_FRAME(column, 0, 0, 320, 61);
-    EXPECT_FRAME(row, 8, 8, 304, 30);
-    EXPECT_FRAME(left, 0, 0, 100, 30);
-    EXPECT_FRAME(right, 110, 0, 194, 30);
-    EXPECT_FRAME(footer, 8, 38, 304, 15);
+    expectFrames({{column, {0, 0, 320, 61}},
+                  {row, {8, 8, 304, 30}},
+                  {left, {0, 0, 100, 30}},
+                  {right, {110, 0, 194, 30}},
+                  {footer, {8, 38, 304, 15}}});
 }
 
 } // namespace
