@@ -6,12 +6,8 @@
 #include <ui/runloop/run_loop.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
-#include <cstddef>
 #include <optional>
-#include <tuple>
-#include <utility>
 
 namespace ui {
 
@@ -26,14 +22,31 @@ Clock::duration toDuration(double seconds) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
-// The field of LayerState that holds each animatable property, in the order of LayerProperty.
-constexpr auto kStateFields =
-    std::make_tuple(&LayerState::bounds, &LayerState::position, &LayerState::transform, &LayerState::opacity,
-                    &LayerState::backgroundColor, &LayerState::cornerRadius, &LayerState::borderWidth,
-                    &LayerState::shadowOpacity, &LayerState::contentsRect);
-static_assert(std::tuple_size_v<decltype(kStateFields)> ==
-                  static_cast<std::size_t>(LayerProperty::contentsRect) + 1,
-              "every LayerProperty has its field");
+// Calls `f` with the field of `state` that holds `property`, and returns what it returns.
+template <typename State, typename F>
+auto withField(State& state, LayerProperty property, F&& f) {
+    switch (property) {
+    case LayerProperty::bounds:
+        return f(state.bounds);
+    case LayerProperty::position:
+        return f(state.position);
+    case LayerProperty::transform:
+        return f(state.transform);
+    case LayerProperty::backgroundColor:
+        return f(state.backgroundColor);
+    case LayerProperty::cornerRadius:
+        return f(state.cornerRadius);
+    case LayerProperty::borderWidth:
+        return f(state.borderWidth);
+    case LayerProperty::shadowOpacity:
+        return f(state.shadowOpacity);
+    case LayerProperty::contentsRect:
+        return f(state.contentsRect);
+    case LayerProperty::opacity:
+        break;
+    }
+    return f(state.opacity); // opacity, and any value outside the enumeration
+}
 
 // A field's value as an animation sees it: a missing background colour animates as clear.
 template <typename T>
@@ -51,26 +64,6 @@ void assignAnimatedValue(T& field, const AnimatedValue& value) {
 void assignAnimatedValue(std::optional<Color>& field, const AnimatedValue& value) {
     field = std::get<Color>(value);
 }
-
-// For each property, in the order of LayerProperty, a function that reads its field as an animated value
-// and one that sets its field from one. Made from the field table; an animation frame looks its function
-// up by index, as a switch would jump.
-template <std::size_t... I>
-constexpr auto makeFieldReaders(std::index_sequence<I...>) {
-    return std::array{
-        +[](const LayerState& state) { return animatedValue(state.*std::get<I>(kStateFields)); }...};
-}
-
-template <std::size_t... I>
-constexpr auto makeFieldWriters(std::index_sequence<I...>) {
-    return std::array{+[](LayerState& state, const AnimatedValue& value) {
-        assignAnimatedValue(state.*std::get<I>(kStateFields), value);
-    }...};
-}
-
-using FieldIndices = std::make_index_sequence<std::tuple_size_v<decltype(kStateFields)>>;
-constexpr auto kFieldReaders = makeFieldReaders(FieldIndices{});
-constexpr auto kFieldWriters = makeFieldWriters(FieldIndices{});
 
 } // namespace
 
@@ -266,14 +259,11 @@ void Layer::drawInContext(cairo_t*, const Rect&) {}
 // --- animation ---
 
 AnimatedValue Layer::valueOf(const LayerState& state, LayerProperty property) const {
-    const auto index = static_cast<std::size_t>(property);
-    return index < kFieldReaders.size() ? kFieldReaders[index](state) : AnimatedValue(0.0);
+    return withField(state, property, [](const auto& field) { return animatedValue(field); });
 }
 
 void Layer::apply(LayerState& state, LayerProperty property, const AnimatedValue& value) const {
-    const auto index = static_cast<std::size_t>(property);
-    if (index < kFieldWriters.size())
-        kFieldWriters[index](state, value);
+    withField(state, property, [&value](auto& field) { assignAnimatedValue(field, value); });
 }
 
 LayerState Layer::presentation() const {
