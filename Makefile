@@ -4,7 +4,7 @@ BENCH_DIR ?= build-bench
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-plain demo solver-demo bench test-asan test-tsan check-layers format clean
+.PHONY: all deps configure build test test-plain demo solver-demo bench test-asan test-tsan check-layers check-format format clean
 
 all: build
 
@@ -17,9 +17,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The layering check, the whole suite, then the same suite under AddressSanitizer +
+# The layering and formatting checks, the whole suite, then the same suite under AddressSanitizer +
 # UndefinedBehaviorSanitizer and under ThreadSanitizer.
-test: check-layers test-plain test-asan test-tsan
+test: check-layers check-format test-plain test-asan test-tsan
 
 # Fails on an include that goes up a layer (each folder includes only the folders below it).
 check-layers:
@@ -54,6 +54,10 @@ test-tsan:
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails on any source file that clang-format would change, include order among it.
+check-format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build build-bench build-asan build-tsan
