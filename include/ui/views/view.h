@@ -27,6 +27,7 @@
 #include <ui/foundation/affine_transform.h>
 #include <ui/foundation/color.h>
 #include <ui/foundation/geometry.h>
+#include <ui/foundation/prefetch.h>
 #include <ui/graphics/layer.h>
 #include <ui/layout/layout_constraint.h>
 
@@ -285,5 +286,15 @@ private:
     LayoutPriority compression_[2] = {layoutPriority::defaultHigh, layoutPriority::defaultHigh};
     EdgeInsets layoutMargins_{8, 8, 8, 8};
 };
+
+// For a sweep that styles many views in turn (a document's elements): asks ahead for what styling a view
+// reads. prefetchForStyling goes a few views ahead (the view may be null); prefetchLayerForStyling reads
+// the view's layer pointer, so it goes to a view whose object has arrived by then.
+[[gnu::always_inline]] inline void prefetchForStyling(const View* view) {
+    prefetchLines(view, sizeof(View));
+}
+[[gnu::always_inline]] inline void prefetchLayerForStyling(const View& view) {
+    prefetchLines(view.layer().get(), sizeof(Layer));
+}
 
 } // namespace ui

@@ -3,12 +3,11 @@
 #include <kivo/fonts/font_repository.h>
 #include <kivo/model/base_ui_element.h>
 #include <kivo/model/meta_elements.h>
-#include <ui/foundation/prefetch.h>
-#include <ui/graphics/layer.h>
 #include <ui/runloop/dispatch_queue.h>
 #include <ui/runloop/main_thread.h>
 #include <ui/views/scroll_view.h>
 #include <ui/views/stack_view.h>
+#include <ui/views/view.h>
 
 #include <utility>
 #include <vector>
@@ -196,11 +195,11 @@ void LayoutManager::finishRendering(const std::shared_ptr<ui::View>& contentView
         constexpr std::size_t kAhead = 8;
         for (std::size_t i = 0; i < styled.size(); ++i) {
             if (i + kAhead < styled.size()) {
-                ui::prefetchLines(styled[i + kAhead].first->view().get(), sizeof(ui::View));
+                ui::prefetchForStyling(styled[i + kAhead].first->view().get());
             }
             if (i + kAhead / 2 < styled.size()) {
                 if (const auto& view = styled[i + kAhead / 2].first->view()) {
-                    ui::prefetchLines(view->layer().get(), sizeof(ui::Layer));
+                    ui::prefetchLayerForStyling(*view);
                 }
             }
             styled[i].first->applyStyle(*styled[i].second);
