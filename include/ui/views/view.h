@@ -217,6 +217,10 @@ public:
     // Reports the content size that constraints gave the content area of a layout-space root.
     virtual void contentSizeDidResolve(Size) {}
 
+    // What the layout engine of the view's window keeps in the view and calls on it during a pass; only
+    // LayoutEngine can use it (see below the class).
+    class LayoutAccess;
+
 protected:
     // Called by the layout engine before it solves, for each view that asked with
     // setNeedsUpdateConstraints(), parents before children. Views that manage constraints of their own
@@ -231,7 +235,6 @@ protected:
 
 private:
     friend class LayoutConstraint;
-    friend class LayoutEngine;
     friend class Window;
 
     void attach(const std::shared_ptr<View>& view, std::size_t index);
@@ -248,9 +251,11 @@ private:
     void changeAutoresizing(Change change);
     AffineTransform toSuperview() const; // this view's bounds space -> superview's bounds space
     AffineTransform toRoot() const;
+    const View* superviewIfAlive() const { return superview_.expired() ? nullptr : superviewRaw_; }
 
-    // What every layout pass reads for every view comes first and together: a pass over a large tree
-    // then fetches one or two cache lines per view instead of most of the object.
+    // The members are grouped by how often a layout pass reads them. What every pass reads for every
+    // view comes first and together: a pass over a large tree then fetches one or two cache lines per
+    // view instead of most of the object.
     std::vector<std::shared_ptr<View>> subviews_;
     // Active constraints held by this view.
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
@@ -264,7 +269,8 @@ private:
     bool needsUpdateConstraints_ = false;
     bool translatesAutoresizingMask_ = true;
     bool hidden_ = false;
-    // Then what giving the view its frame writes.
+    // Then what giving the view its frame writes; the layout state ends with superview_ (see
+    // LayoutAccess::prefetchLayoutState).
     std::shared_ptr<Layer> layer_;
     // How many subviews autoresize: a view whose subviews are all laid out by constraints (as most are)
     // changes size without visiting them.
@@ -274,7 +280,7 @@ private:
     Point anchorPoint_{0.5, 0.5};
     AffineTransform transform_;
     std::weak_ptr<View> superview_;
-    const View* superviewIfAlive() const { return superview_.expired() ? nullptr : superviewRaw_; }
+    // Then what a pass reads only for some views, or not at all.
     int tag_ = 0;
     bool userInteractionEnabled_ = true;
     bool clipsToBounds_ = false;
@@ -285,6 +291,39 @@ private:
     LayoutPriority hugging_[2] = {layoutPriority::defaultLow, layoutPriority::defaultLow};
     LayoutPriority compression_[2] = {layoutPriority::defaultHigh, layoutPriority::defaultHigh};
     EdgeInsets layoutMargins_{8, 8, 8, 8};
+};
+
+// The layout engine's side of a view: the two bookkeeping fields it keeps in every view of its window,
+// and the calls it makes on them during a pass. ui/layout and ui/views are the one pair of layers that
+// know each other; this is everything the engine touches that the public API does not offer.
+class View::LayoutAccess {
+    friend class LayoutEngine;
+
+    // The view's slot in the engine of its window (UINT32_MAX: none).
+    static std::uint32_t& slot(View& view) { return view.layoutSlot_; }
+    static const std::uint32_t& slot(const View& view) { return view.layoutSlot_; }
+    // The engine's mark on the view while it syncs with the tree.
+    static std::uint64_t& mark(View& view) { return view.layoutMark_; }
+    static std::uint64_t mark(const View& view) { return view.layoutMark_; }
+    // Calls updateConstraints() if the view asked for it.
+    static void updateConstraintsIfNeeded(View& view) {
+        if (view.needsUpdateConstraints_) {
+            view.needsUpdateConstraints_ = false;
+            view.updateConstraints();
+        }
+    }
+    // Calls layoutSubviews() if the view asked for layout.
+    static void layoutSubviewsIfNeeded(View& view) {
+        if (view.needsLayout_) {
+            view.needsLayout_ = false;
+            view.layoutSubviews();
+        }
+    }
+    // Asks for the members a layout pass reads and writes, which lie together at the start of the view.
+    [[gnu::always_inline]] static void prefetchLayoutState(const View& view) {
+        prefetchLines(&view, static_cast<std::size_t>(reinterpret_cast<const char*>(&view.tag_) -
+                                                      reinterpret_cast<const char*>(&view)));
+    }
 };
 
 // For a sweep that styles many views in turn (a document's elements): asks ahead for what styling a view

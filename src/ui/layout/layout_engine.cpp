@@ -44,27 +44,22 @@ template <class Slot>
     prefetchLines(reinterpret_cast<const void*>(slot.left.id()), 4 * Variable::stateBytes);
 }
 
+} // namespace
+
 // What a sweep over the slots reads of a slot's view and variables; the slots themselves lie in order.
-// A view keeps what layout reads at its start (see View): `end(view)` is where the part the sweep
-// reads ends.
-template <class Slot, class End>
-[[gnu::always_inline]] inline void prefetchSlotView(const Slot& slot, End end) {
+[[gnu::always_inline]] inline void LayoutEngine::prefetchSlotView(const Slot& slot) {
     if (!slot.alive)
         return;
-    const View& view = *slot.raw;
-    prefetchLines(&view, static_cast<std::size_t>(reinterpret_cast<const char*>(end(view)) -
-                                                  reinterpret_cast<const char*>(&view)));
+    View::LayoutAccess::prefetchLayoutState(*slot.raw);
     prefetchVariables(slot);
 }
-
-} // namespace
 
 LayoutEngine::LayoutEngine(Window& window) : window_(window) {}
 
 LayoutEngine::~LayoutEngine() {
     for (Slot& slot : slots_)
         if (slot.alive && slot.raw)
-            slot.raw->layoutSlot_ = kNoSlot;
+            View::LayoutAccess::slot(*slot.raw) = kNoSlot;
 }
 
 // --- slots ---
@@ -72,7 +67,7 @@ LayoutEngine::~LayoutEngine() {
 std::uint32_t LayoutEngine::slotOf(const View* view) const {
     if (!view)
         return kNoSlot;
-    const std::uint32_t i = view->layoutSlot_;
+    const std::uint32_t i = View::LayoutAccess::slot(*view);
     return i < slots_.size() && slots_[i].alive && slots_[i].raw == view ? i : kNoSlot;
 }
 
@@ -92,7 +87,7 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
     slot.generation = nextGeneration_++;
     slot.raw = &view;
     slot.alive = true;
-    slot.translates = view.translatesAutoresizingMask_;
+    slot.translates = view.translatesAutoresizingMaskIntoConstraints();
     auto [left, top, width, height] = Variable::group<4>();
     slot.left = std::move(left);
     slot.top = std::move(top);
@@ -105,7 +100,7 @@ std::uint32_t LayoutEngine::ensureSlot(View& view) {
         coldOf(slot).contentWidth = std::move(contentWidth);
         coldOf(slot).contentHeight = std::move(contentHeight);
     }
-    view.layoutSlot_ = i;
+    View::LayoutAccess::slot(view) = i;
     return i;
 }
 
@@ -123,8 +118,8 @@ void LayoutEngine::releaseSlot(std::uint32_t i) {
                 solver_.removeEditVariable(*var);
         }
     }
-    if (slot.raw && slot.raw->layoutSlot_ == i)
-        slot.raw->layoutSlot_ = kNoSlot;
+    if (slot.raw && View::LayoutAccess::slot(*slot.raw) == i)
+        View::LayoutAccess::slot(*slot.raw) = kNoSlot;
     setHeightForWidth(slot, false);
     slot = Slot();
     freeSlots_.push_back(i);
@@ -366,11 +361,8 @@ bool LayoutEngine::entryIsCurrent(const Entry& entry, const LayoutConstraint& c)
 // --- the pass ---
 
 void LayoutEngine::runUpdateConstraints(View& view) {
-    if (view.needsUpdateConstraints_) {
-        view.needsUpdateConstraints_ = false;
-        view.updateConstraints();
-    }
-    const auto children = view.subviews_;
+    View::LayoutAccess::updateConstraintsIfNeeded(view);
+    const auto children = view.subviews();
     for (const auto& child : children)
         runUpdateConstraints(*child);
 }
@@ -394,9 +386,10 @@ void LayoutEngine::sync() {
         stack.pop_back();
         order.push_back(placed);
         View* const v = placed.view;
-        constraintCount += v->constraints_.size();
+        constraintCount += v->constraints().size();
         View* const spaceOfChildren = v == &window_ || v->isLayoutSpaceRoot() ? v : placed.space;
-        for (auto it = v->subviews_.rbegin(); it != v->subviews_.rend(); ++it)
+        const auto& subviews = v->subviews();
+        for (auto it = subviews.rbegin(); it != subviews.rend(); ++it)
             stack.push_back({it->get(), v, spaceOfChildren});
     }
     // Each constraint with what the comparison with its entry needs, read while it is at hand, and its
@@ -414,22 +407,22 @@ void LayoutEngine::sync() {
     // Views that need variables are marked with this sync's stamp.
     static std::atomic<std::uint64_t> stamps{0}; // shared by all windows: a view can move between them
     const std::uint64_t stamp = ++stamps;
-    auto need = [stamp](View& v) { v.layoutMark_ = stamp; };
-    auto needed = [stamp](const View* v) { return v->layoutMark_ == stamp; };
+    auto need = [stamp](View& v) { View::LayoutAccess::mark(v) = stamp; };
+    auto needed = [stamp](const View* v) { return View::LayoutAccess::mark(*v) == stamp; };
     need(window_);
     for (std::size_t j = 0; j < order.size(); ++j) {
         // The constraints of views a little further on: first the list, then the constraints in it.
         if (j + 4 < order.size()) {
-            const auto& list = order[j + 4].view->constraints_;
+            const auto& list = order[j + 4].view->constraints();
             prefetchLines(list.data(), list.size() * sizeof list[0]);
         }
         if (j + 2 < order.size())
-            for (const auto& c : order[j + 2].view->constraints_)
+            for (const auto& c : order[j + 2].view->constraints())
                 prefetchLines(c.get(), sizeof(LayoutConstraint));
         View* const v = order[j].view;
-        if (!v->translatesAutoresizingMask_)
+        if (!v->translatesAutoresizingMaskIntoConstraints())
             need(*v);
-        for (const auto& c : v->constraints_) {
+        for (const auto& c : v->constraints()) {
             View* const second = c->secondItemIfAlive();
             const bool secondGone = !second && c->secondAttribute() != LayoutAttribute::notAnAttribute;
             if (secondGone || (second && second->window() != &window_))
@@ -462,7 +455,7 @@ void LayoutEngine::sync() {
         slot.parentSlot = slotOf(placed.parent); // the parent came first in the walk
         slot.space = placed.space;
         slot.placed = true;
-        const bool translates = placed.view->translatesAutoresizingMask_;
+        const bool translates = placed.view->translatesAutoresizingMaskIntoConstraints();
         if (!translates && slot.translates)
             intrinsicDirty_.emplace_back(i, slot.generation);
         slot.translates = translates;
@@ -541,15 +534,15 @@ void LayoutEngine::sync() {
             prefetchLines(next.constraint, sizeof(LayoutConstraint));
             for (const View* view : {next.first, next.second})
                 if (view)
-                    prefetchLines(&view->layoutSlot_, sizeof view->layoutSlot_);
+                    prefetchLines(&View::LayoutAccess::slot(*view), sizeof(std::uint32_t));
         }
         // By now the slot numbers of these views have arrived.
         if (k + kPrefetchAhead / 2 < fresh.size()) {
             const Candidate& next = *fresh[k + kPrefetchAhead / 2];
             for (const View* view : {next.first, next.second}) {
-                if (!view || view->layoutSlot_ >= slots_.size())
+                if (!view || View::LayoutAccess::slot(*view) >= slots_.size())
                     continue;
-                const Slot& slot = slots_[view->layoutSlot_];
+                const Slot& slot = slots_[View::LayoutAccess::slot(*view)];
                 prefetchLines(&slot, sizeof(Slot));
                 prefetchVariables(slot);
             }
@@ -826,7 +819,7 @@ bool LayoutEngine::boundNegativeSizes(Slot& s) {
             return;
         if (const std::uint32_t pi = slotOf(parent); pi != kNoSlot)
             boundSlot(slots_[pi], horizontal);
-        for (const auto& sibling : parent->subviews_)
+        for (const auto& sibling : parent->subviews())
             if (const std::uint32_t si = slotOf(sibling.get()); si != kNoSlot)
                 boundSlot(slots_[si], horizontal);
     };
@@ -851,9 +844,9 @@ bool LayoutEngine::assignFrames() {
     bool bounded = false;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         if (i + kPrefetchAhead < slots_.size())
-            prefetchSlotView(slots_[i + kPrefetchAhead], [](const View& v) { return &v.tag_; });
+            prefetchSlotView(slots_[i + kPrefetchAhead]);
         if (i + kPrefetchAhead / 2 < slots_.size() && slots_[i + kPrefetchAhead / 2].alive)
-            prefetchLines(slots_[i + kPrefetchAhead / 2].raw->layer_.get(), sizeof(Layer));
+            prefetchLines(slots_[i + kPrefetchAhead / 2].raw->layer().get(), sizeof(Layer));
         Slot& s = slots_[i];
         if (!s.alive)
             continue;
@@ -886,13 +879,10 @@ bool LayoutEngine::assignFrames() {
 }
 
 void LayoutEngine::layoutSubviewsWalk(View& view) {
-    if (view.needsLayout_) {
-        view.needsLayout_ = false;
-        view.layoutSubviews();
-    }
+    View::LayoutAccess::layoutSubviewsIfNeeded(view);
     // By index, holding each child while it lays out: layoutSubviews may change the tree.
-    for (std::size_t k = 0; k < view.subviews_.size(); ++k) {
-        const std::shared_ptr<View> child = view.subviews_[k];
+    for (std::size_t k = 0; k < view.subviews().size(); ++k) {
+        const std::shared_ptr<View> child = view.subviews()[k];
         layoutSubviewsWalk(*child);
     }
 }

@@ -17,7 +17,7 @@
 //
 // A large document has tens of thousands of views, and every pass visits each of them, so the state kept
 // per view and per constraint is small and sits in arrays indexed from the views and constraints
-// themselves (View::layoutSlot_, LayoutConstraint::engineEntry_) rather than in hash maps.
+// themselves (View::LayoutAccess::slot, LayoutConstraint::engineEntry_) rather than in hash maps.
 
 #include "ui/foundation/chunked_array.h"
 
@@ -154,6 +154,7 @@ private:
     void layoutSubviewsWalk(View& view);
 
     std::uint32_t slotOf(const View* view) const;
+    static void prefetchSlotView(const Slot& slot);
     std::uint32_t ensureSlot(View& view);
     void releaseSlot(std::uint32_t index);
     View* spaceOf(const View& view) const;
