@@ -134,8 +134,48 @@ private:
         bool horizontal = false;
     };
 
+    // A view met by the walk of sync, with its superview and the root of its layout space.
+    struct Placed {
+        View* view;
+        View* parent;
+        View* space;
+    };
+    // An active constraint met by the walk of sync, with what the comparison with its entry needs (read
+    // while the constraint is at hand) and its items, which the window's tree holds for the whole sync.
+    struct Candidate {
+        LayoutConstraint* constraint;
+        View* first;
+        View* second;
+        std::uint64_t uid;
+        std::uint64_t revision;
+        std::uint32_t entry;
+    };
+
     void runUpdateConstraints(View& view);
+    // Brings slots and entries up to date with the window's tree and the constraints of its views.
     void sync();
+    // The steps of sync, in order.
+    // Lists every view of the window, parents first; returns how many constraints they hold.
+    std::size_t walkTree(std::vector<Placed>& order) const;
+    // Marks the views that need variables and lists the constraints that can take part.
+    void markViewsAndListConstraints(const std::vector<Placed>& order, std::vector<Candidate>& candidates);
+    // Releases the slots of views that left the window or no longer need variables.
+    void releaseUnmarkedSlots();
+    // Gives every marked view a slot holding its place in the tree and its mode; returns how many are new.
+    std::size_t placeViews(const std::vector<Placed>& order);
+    // Sorts the listed constraints into new ones and ones changed while inactive, and frees the entries
+    // of the constraints that are gone.
+    void matchEntries(const std::vector<Candidate>& candidates, std::vector<const Candidate*>& fresh,
+                      std::vector<const Candidate*>& revised);
+    // Translates again the constraints that changed while inactive.
+    void retranslateRevised(const std::vector<const Candidate*>& revised);
+    // Translates the new constraints into entries.
+    void addFreshEntries(const std::vector<const Candidate*>& fresh);
+    // Brings the engine's preferences up to date for every live slot.
+    void refreshAllPreferences();
+    // Whether sync marked the view in this run.
+    bool isMarked(const View& view) const;
+
     // The constraint's items are passed in: the caller holds them for the call.
     void addEntry(LayoutConstraint& c, Entry& entry, View* first, View* second);
     void removeEntry(Entry& entry);
@@ -184,6 +224,8 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint64_t>> intrinsicDirty_; // (slot, generation)
     std::size_t heightForWidthCount_ = 0;
     std::uint64_t nextGeneration_ = 1;
+    // The stamp of the current sync, with which it marks the views that need variables (see sync).
+    std::uint64_t syncStamp_ = 0;
 };
 
 } // namespace ui
