@@ -262,7 +262,9 @@ private:
     Window* window_ = nullptr;
     // The superview while superview_ has not expired (see Layer::superlayerRaw_).
     View* superviewRaw_ = nullptr;
-    std::uint64_t layoutMark_ = 0; // the engine's mark while it walks the tree
+    // The mark of the engine of the view's window while it walks the tree; 0 in a view that has just
+    // changed windows (see LayoutEngine::sync).
+    std::uint64_t layoutMark_ = 0;
     // Slot of this view in its window's layout engine; kept by the engine.
     std::uint32_t layoutSlot_ = UINT32_MAX;
     bool needsLayout_ = true;

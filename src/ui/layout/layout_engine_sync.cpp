@@ -10,7 +10,6 @@
 #include <ui/views/window.h>
 
 #include <algorithm>
-#include <atomic>
 
 namespace ui {
 
@@ -23,11 +22,14 @@ void LayoutEngine::runUpdateConstraints(View& view) {
         runUpdateConstraints(*child);
 }
 
-// Views that need variables are marked with the stamp of this sync.
+// Views that need variables are marked with the stamp of this sync. A view keeps its mark after the sync,
+// and is only ever marked by the engine of the window it is in: a view that moves to another window
+// drops its mark on the way (see View::setWindowRecursively), and every mark this engine reads is on a
+// view of its own window. So a mark equal to the stamp was set in this sync as long as this engine's
+// stamps never repeat and are never 0: a counter of its own, starting at 1, suffices.
 void LayoutEngine::sync() {
     structureDirty_ = false;
-    static std::atomic<std::uint64_t> stamps{0}; // shared by all windows: a view can move between them
-    syncStamp_ = ++stamps;
+    ++syncStamp_;
     std::vector<Placed> order;
     order.reserve(slots_.size());
     std::vector<Candidate> candidates;

@@ -241,6 +241,8 @@ void View::setWindowRecursively(Window* window) {
     if (window_ && window_->engine_)
         window_->engine_->viewDidLeave(*this);
     window_ = window;
+    // Only the engine of the view's window marks it, with stamps of its own (see LayoutEngine::sync).
+    layoutMark_ = 0;
     if (window_) {
         window_->engine_->markStructureDirty();
         if (needsUpdateConstraints_)
