@@ -146,6 +146,11 @@ private:
     std::shared_ptr<ui::View> imageView(const std::shared_ptr<ImageElement>& element);
     // Walks the document and places every badge of every element that carries badges.
     void loadBadges();
+    // The width and the height of `child` (what `size` does for each axis).
+    void sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::View>& childView, BaseUIElement* parent,
+                   const std::shared_ptr<ui::View>& layOutIn);
+    void sizeHeight(BaseUIElement& child, const std::shared_ptr<ui::View>& childView, BaseUIElement* parent,
+                    const std::shared_ptr<ui::View>& layOutIn);
     // Sizes `child` along one axis: a fixed length, its parent's length less the insets, or its aspect ratio
     // to the other axis; a content-wrapping length gets no constraint.
     void sizeAlong(ui::LayoutAxis axis, BaseUIElement& child, const std::shared_ptr<ui::View>& childView,

@@ -126,7 +126,17 @@ ui::EdgeInsets LayoutManager::marginOf(const BaseUIElement& element) const {
 
 void LayoutManager::size(BaseUIElement& child, const std::shared_ptr<ui::View>& childView,
                          BaseUIElement* parent, const std::shared_ptr<ui::View>& layOutIn) {
+    sizeWidth(child, childView, parent, layOutIn);
+    sizeHeight(child, childView, parent, layOutIn);
+}
+
+void LayoutManager::sizeWidth(BaseUIElement& child, const std::shared_ptr<ui::View>& childView,
+                              BaseUIElement* parent, const std::shared_ptr<ui::View>& layOutIn) {
     sizeAlong(ui::LayoutAxis::horizontal, child, childView, parent, layOutIn);
+}
+
+void LayoutManager::sizeHeight(BaseUIElement& child, const std::shared_ptr<ui::View>& childView,
+                               BaseUIElement* parent, const std::shared_ptr<ui::View>& layOutIn) {
     sizeAlong(ui::LayoutAxis::vertical, child, childView, parent, layOutIn);
 }
 
@@ -183,8 +193,11 @@ void LayoutManager::sizeFlexGrow(BaseUIElement& child, BaseUIElement* comparison
         }
     }
     // The main axis is sized by the weights above; the cross axis as any other child.
-    sizeAlong(horizontal ? ui::LayoutAxis::vertical : ui::LayoutAxis::horizontal, child, v, &parent,
-              parentView);
+    if (horizontal) {
+        sizeHeight(child, v, &parent, parentView);
+    } else {
+        sizeWidth(child, v, &parent, parentView);
+    }
 }
 
 // --- stacking -------------------------------------------------------------------------------------------
