@@ -317,13 +317,7 @@ void pasta(cairo_t* cr, double w, double h) {
 // --- banners (1000 × 400) -------------------------------------------------------------------------------
 
 void bannerFrame(cairo_t* cr, double w, double h, unsigned from, unsigned to) {
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 0, w, h);
-    addGradientStop(sky, 0, from);
-    addGradientStop(sky, 1, to);
-    cairo_rectangle(cr, 0, 0, w, h);
-    cairo_set_source(cr, sky);
-    cairo_fill(cr);
-    cairo_pattern_destroy(sky);
+    fillLinearGradient(cr, w, h, {w, h}, from, to);
     fillEllipse(cr, 860, 60, 220, 220, 0xFFFFFF, 0.10);
     fillEllipse(cr, 120, 380, 260, 160, 0xFFFFFF, 0.08);
     fillEllipse(cr, 560, -40, 140, 140, 0xFFFFFF, 0.07);

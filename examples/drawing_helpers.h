@@ -121,16 +121,22 @@ inline void leftText(cairo_t* cr, const char* text, double x, double baseline, d
     cairo_show_text(cr, text);
 }
 
+// Fills the rectangle (0, 0, w, h) with a linear gradient from `from` at the origin to `to` at `end`.
+inline void fillLinearGradient(cairo_t* cr, double w, double h, std::pair<double, double> end, unsigned from,
+                               unsigned to) {
+    cairo_pattern_t* gradient = cairo_pattern_create_linear(0, 0, end.first, end.second);
+    addGradientStop(gradient, 0, from);
+    addGradientStop(gradient, 1, to);
+    cairo_rectangle(cr, 0, 0, w, h);
+    cairo_set_source(cr, gradient);
+    cairo_fill(cr);
+    cairo_pattern_destroy(gradient);
+}
+
 // The soft backdrop of every product picture: a pale vertical wash, a large faint disc behind the product
 // and a shadow on the "table" where the product stands.
 inline void productBackdrop(cairo_t* cr, double w, double h, unsigned top, unsigned bottom) {
-    cairo_pattern_t* wash = cairo_pattern_create_linear(0, 0, 0, h);
-    addGradientStop(wash, 0, top);
-    addGradientStop(wash, 1, bottom);
-    cairo_rectangle(cr, 0, 0, w, h);
-    cairo_set_source(cr, wash);
-    cairo_fill(cr);
-    cairo_pattern_destroy(wash);
+    fillLinearGradient(cr, w, h, {0, h}, top, bottom);
     fillEllipse(cr, w * 0.5, h * 0.46, w * 0.38, w * 0.38, 0xFFFFFF, 0.45);
     fillEllipse(cr, w * 0.5, h * 0.84, w * 0.34, h * 0.045, 0x000000, 0.10);
 }
