@@ -145,11 +145,11 @@ void LayoutManager::sizeAlong(ui::LayoutAxis axis, BaseUIElement& child, const s
     const bool horizontal = axis == ui::LayoutAxis::horizontal;
     const LayoutAttribute along = horizontal ? LayoutAttribute::width : LayoutAttribute::height;
     const LayoutAttribute across = horizontal ? LayoutAttribute::height : LayoutAttribute::width;
-    const MeasureSpec& spec = horizontal ? child.widthSpec() : child.heightSpec();
-    if (spec.isWrapContent()) {
+    const MeasureSpec& measure = horizontal ? child.widthSpec() : child.heightSpec();
+    if (measure.isWrapContent()) {
         return;
     }
-    if (const auto length = spec.numberValue()) {
+    if (const auto length = measure.numberValue()) {
         // Only a width may ask to follow its parent whatever number it was given.
         if (horizontal && child.shouldWidthMatchParent(kivoVersion())) {
             activate(LayoutConstraint::create(v, along, LayoutRelation::equal, l, along, 1, 0));
@@ -158,7 +158,7 @@ void LayoutManager::sizeAlong(ui::LayoutAxis axis, BaseUIElement& child, const s
         }
         return;
     }
-    if (spec.isMatchParent()) {
+    if (measure.isMatchParent()) {
         const ui::EdgeInsets p = paddingOf(parent);
         const ui::EdgeInsets m = marginOf(child);
         const double insets =
