@@ -184,9 +184,6 @@ public:
             return exitUsageOrIOError;
         }
         LoadedView& loaded = *loadedDocument;
-        // The elements do not keep their nodes, so the markup is read once more for the lines.
-        XMLParserHelper helper(std::move(markup));
-        const bool markupRead = !helper.start().has_value();
         if (loaded.error) {
             if (json_) {
                 ParsedDocument refused;
@@ -199,6 +196,10 @@ public:
             return exitRejected;
         }
         reportImageProblems(err, file_, loaded);
+
+        // The elements do not keep their nodes, so the markup is read once more for the lines.
+        XMLParserHelper helper(std::move(markup));
+        const bool markupRead = !helper.start().has_value();
 
         const std::shared_ptr<KIVODocumentElement>& document = loaded.document;
         if (!document) {
